@@ -1,0 +1,80 @@
+# Native build: the portable core, its unit tests, and either the benchmarks
+# and tools (plain build) or the fuzz targets (VELLORA_SANITIZE build).
+option(VELLORA_SANITIZE "AddressSanitizer + UndefinedBehaviorSanitizer, and fuzz targets" OFF)
+set(VELLORA_FUZZ_SECONDS 20 CACHE STRING "time each fuzz target runs under ctest")
+
+add_compile_options(-Wall -Wextra)
+if(VELLORA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer -g -O1)
+  add_link_options(-fsanitize=address,undefined)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # Coverage instrumentation for the fuzzers; harmless for the unit tests.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
+endif()
+
+add_library(vellora_core STATIC ${VELLORA_PORTABLE_SOURCES})
+target_include_directories(vellora_core PUBLIC "${CMAKE_SOURCE_DIR}/src")
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# tests/unit/NAME_test.cpp -> one test program per file.
+file(GLOB VELLORA_UNIT_TESTS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp")
+foreach(test_source ${VELLORA_UNIT_TESTS})
+  get_filename_component(test_name ${test_source} NAME_WE)
+  add_executable(${test_name} ${test_source})
+  target_link_libraries(${test_name} PRIVATE vellora_core GTest::gtest_main GTest::gmock)
+  target_include_directories(${test_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/unit")
+  target_compile_definitions(${test_name} PRIVATE
+    VELLORA_CORPUS_DIR="${VELLORA_CORPUS_DIR}"
+    VELLORA_TOOLS_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${test_name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VELLORA_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endforeach()
+
+# tools/NAME.cpp -> small native programs built on the core.
+file(GLOB VELLORA_TOOLS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tools/*.cpp")
+foreach(tool_source ${VELLORA_TOOLS})
+  get_filename_component(tool_name ${tool_source} NAME_WE)
+  add_executable(${tool_name} ${tool_source})
+  target_link_libraries(${tool_name} PRIVATE vellora_core)
+endforeach()
+
+if(VELLORA_SANITIZE)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # fuzz/NAME_fuzz.cpp is a libFuzzer target; fuzz/NAME_seeds.cpp, when
+    # present, writes its starting corpus into the directory it is given.
+    file(GLOB VELLORA_FUZZERS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp")
+    foreach(fuzz_source ${VELLORA_FUZZERS})
+      get_filename_component(fuzz_name ${fuzz_source} NAME_WE)
+      string(REGEX REPLACE "_fuzz$" "" base_name ${fuzz_name})
+      add_executable(${fuzz_name} ${fuzz_source})
+      target_link_libraries(${fuzz_name} PRIVATE vellora_core)
+      target_link_options(${fuzz_name} PRIVATE -fsanitize=fuzzer)
+      set(seeds_source "${CMAKE_SOURCE_DIR}/fuzz/${base_name}_seeds.cpp")
+      set(seeds_command "")
+      if(EXISTS ${seeds_source})
+        add_executable(${base_name}_seeds ${seeds_source})
+        target_link_libraries(${base_name}_seeds PRIVATE vellora_core)
+        set(seeds_command $<TARGET_FILE:${base_name}_seeds>)
+      endif()
+      add_test(NAME fuzz.${base_name}
+        COMMAND "${CMAKE_SOURCE_DIR}/scripts/fuzz-run" $<TARGET_FILE:${fuzz_name}>
+                "${CMAKE_BINARY_DIR}/fuzz-corpus/${base_name}" ${VELLORA_FUZZ_SECONDS} ${seeds_command})
+      set_tests_properties(fuzz.${base_name} PROPERTIES TIMEOUT 600)
+    endforeach()
+  endif()
+else()
+  find_package(benchmark QUIET)
+  if(benchmark_FOUND)
+    file(GLOB VELLORA_BENCHES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/bench/*_bench.cpp")
+    foreach(bench_source ${VELLORA_BENCHES})
+      get_filename_component(bench_name ${bench_source} NAME_WE)
+      add_executable(${bench_name} ${bench_source})
+      target_link_libraries(${bench_name} PRIVATE vellora_core benchmark::benchmark)
+      target_include_directories(${bench_name} PRIVATE "${CMAKE_SOURCE_DIR}/bench")
+    endforeach()
+  endif()
+endif()

@@ -1,0 +1,86 @@
+#include "app/viewer_main_win32.h"
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include "app/command_line.h"
+#include "app/editor_command_win32.h"
+#include "app/main_window_win32.h"
+#include "app/viewer_options.h"
+#include "filelist/start_path.h"
+
+namespace {
+
+constexpr int iconResourceId = 105;
+HINSTANCE moduleInstance;
+
+// A relative start path (a bare file name from a command prompt included) is
+// made absolute once, so that the list is built from the right folder and the
+// named file becomes current.
+void makeStartPathAbsolute()
+{
+    if (startPath[0] == 0)
+        return;
+    wchar_t full[pathCapacity];
+    DWORD length = GetFullPathNameW(reinterpret_cast<const wchar_t*>(startPath), pathCapacity, full, nullptr);
+    if (length == 0 || length >= pathCapacity) {
+        startPath[0] = 0;
+        startPathRefused = true;
+        return;
+    }
+    copyPath(startPath, reinterpret_cast<const char16_t*>(full));
+}
+
+bool registerWindowClass(const wchar_t* name, WNDPROC procedure, UINT style)
+{
+    WNDCLASSW windowClass{};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = moduleInstance;
+    windowClass.hIcon = LoadIconW(moduleInstance, MAKEINTRESOURCEW(iconResourceId));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    return RegisterClassW(&windowClass) != 0;
+}
+
+void runMessageLoop()
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
+
+int viewerMain(int argumentCount, wchar_t** arguments)
+{
+    moduleInstance = GetModuleHandleW(nullptr);
+    startPath[0] = 0;
+    applyCommandLine(argumentCount, reinterpret_cast<const char16_t* const*>(arguments));
+    if (argumentCount >= 2) {
+        makeStartPathAbsolute();
+        resolveStartPath();
+    }
+    readEditorCommand();
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    // Double-clicks must reach the window for the middle button.
+    if (registerWindowClass(L"Plant", mainWindowProcedure, CS_DBLCLKS)
+        && registerWindowClass(L"Dummy", DefWindowProcW, CS_DBLCLKS)) {
+        HWND window = CreateWindowExW(0, L"Plant", L"Vellorex", WS_POPUP, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      nullptr, nullptr, moduleInstance, nullptr);
+        mainWindow = window;
+        if (window != nullptr) {
+            ShowWindow(window, SW_SHOWMAXIMIZED);
+            runMessageLoop();
+        }
+    }
+
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    return 0;
+}

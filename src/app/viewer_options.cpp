@@ -1,0 +1,9 @@
+#include "app/viewer_options.h"
+
+PathBuffer startPath;
+bool startPathRefused;
+bool includeSubdirs;
+bool colorManagement;
+bool buttonsHidden;
+bool anaglyphView;
+PathBuffer editorCommand;

@@ -1,0 +1,8 @@
+#include "pipeline/prepared_screens_win32.h"
+
+HBITMAP currentBitmap, nextBitmap, previousBitmap;
+int32_t currentImageWidth, currentImageHeight;
+int32_t nextImageWidth, nextImageHeight;
+int32_t previousImageWidth, previousImageHeight;
+std::atomic<bool> preloadBusy{false};
+bool skipEmbeddedProfile, forceGdiplusIcm;
