@@ -1,0 +1,96 @@
+// Starts the real viewer under the platform and checks what a user sees.
+#include <gtest/gtest.h>
+
+#include "viewer_driver.h"
+
+std::wstring viewerProgram;
+
+namespace {
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+TEST(Startup, FolderShowsOneBlackBorderlessWindowOverTheWholeScreen)
+{
+    TemporaryDirectory folder(L"vellora-e2e-pictures");
+    folder.addFile(L"a.bmp");
+    folder.addFile(L"b.png");
+    ViewerProcess viewer(quoted(folder.path()));
+    ASSERT_TRUE(viewer.started());
+
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(windowText(window), L"Vellorex");
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_CAPTION);
+    ASSERT_TRUE(waitFor([&] {
+        RECT r;
+        GetWindowRect(window, &r);
+        return r.left == 0 && r.top == 0 && r.right == GetSystemMetrics(SM_CXSCREEN)
+               && r.bottom == GetSystemMetrics(SM_CYSCREEN);
+    }, 5000));
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_TRUE(waitFor([&] { return screenPixel(cx / 2, cy / 2) == RGB(0, 0, 0); }, 5000));
+    for (POINT p : {POINT{0, 0}, POINT{cx - 1, 0}, POINT{0, cy - 1}, POINT{cx - 1, cy - 1}, POINT{cx / 3, cy / 4}})
+        EXPECT_EQ(screenPixel(p.x, p.y), RGB(0, 0, 0)) << p.x << "," << p.y;
+
+    pressKeys(window, {VK_MENU, VK_F4});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
+// The box that reports an empty list is a dialog of class "#32770" whose
+// static text has the id 0xFFFF.
+void expectEmptyFolderMessageThenClose(ViewerProcess& viewer)
+{
+    HWND box = viewer.findWindow(L"#32770");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(windowText(box), L"Vellora");
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    EXPECT_STREQ(text, L"This directory doesn't contain any graphic files!");
+    EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    pressKeys(window, {VK_MENU, VK_F4});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
+TEST(Startup, EmptyFolderReportsThatItHoldsNoGraphicFiles)
+{
+    TemporaryDirectory folder(L"vellora-e2e-empty");
+    folder.addFile(L"notes.txt");
+    folder.addFile(L"x.jpg.bak");
+    ViewerProcess viewer(quoted(folder.path()) + L" /a");
+    ASSERT_TRUE(viewer.started());
+    expectEmptyFolderMessageThenClose(viewer);
+}
+
+TEST(Startup, MissingPathReportsAnEmptyList)
+{
+    TemporaryDirectory folder(L"vellora-e2e-missing");
+    ViewerProcess viewer(quoted(folder.path() + L"\\missing\\x.png"));
+    ASSERT_TRUE(viewer.started());
+    expectEmptyFolderMessageThenClose(viewer);
+}
+
+TEST(Startup, PathTooLongForThePathBufferIsTreatedAsNamingNothing)
+{
+    ViewerProcess viewer(quoted(L"C:\\" + std::wstring(300, L'd') + L"\\x.png"));
+    ASSERT_TRUE(viewer.started());
+    expectEmptyFolderMessageThenClose(viewer);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        fprintf(stderr, "usage: startup_e2e PATH-OF-Vellora.exe\n");
+        return 2;
+    }
+    viewerProgram = windowsPathOf(argv[1]);
+    return RUN_ALL_TESTS();
+}
