@@ -31,7 +31,7 @@ void putLe32(uint8_t* p, uint32_t v)
     putLe16(p + 2, v >> 16);
 }
 
-// x / 255 for 0 <= x <= 255 * 255, without a division the vectoriser balks at.
+// x / 255 for 0 <= x <= 255 * 255, by shifts and adds instead of a division.
 inline uint32_t divideBy255(uint32_t x)
 {
     return (x + 1 + (x >> 8)) >> 8;
@@ -84,36 +84,84 @@ void writeGeneratedTable(int32_t bitsPerPixel, Background c, uint8_t* table)
     }
 }
 
+// Pixels are handled as host-order 32-bit words; the layouts are defined
+// little-endian, which is what every target of this program is.
+#if defined(__BYTE_ORDER__)
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel words assume little-endian");
+#endif
+
+inline uint32_t loadWord(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+inline void storeWord(uint8_t* p, uint32_t v)
+{
+    std::memcpy(p, &v, 4);
+}
+
+// R, G, B -> B, G, R. Four pixels are three words, so the bulk of the row
+// moves in words rather than bytes.
 void swapRedBlueRow(const uint8_t* in, uint8_t* out, size_t pixelCount)
 {
-    for (size_t i = 0; i < pixelCount; ++i) {
+    const size_t groups = pixelCount / 4;
+    for (size_t i = 0; i < groups; ++i) {
+        const uint8_t* s = in + 12 * i;
+        uint8_t* d = out + 12 * i;
+        // in:  R0 G0 B0 R1 | G1 B1 R2 G2 | B2 R3 G3 B3
+        // out: B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3
+        const uint32_t a = loadWord(s), b = loadWord(s + 4), c = loadWord(s + 8);
+        storeWord(d, (a >> 16 & 0xFF) | (a & 0xFF00) | (a & 0xFF) << 16 | (b >> 8 & 0xFF) << 24);
+        storeWord(d + 4, (b & 0xFF) | (a >> 24) << 8 | (c & 0xFF) << 16 | (b & 0xFF000000));
+        storeWord(d + 8, (b >> 16 & 0xFF) | (c >> 24) << 8 | (c & 0xFF0000) | (c >> 8 & 0xFF) << 24);
+    }
+    for (size_t i = 4 * groups; i < pixelCount; ++i) {
         out[3 * i] = in[3 * i + 2];
         out[3 * i + 1] = in[3 * i + 1];
         out[3 * i + 2] = in[3 * i];
     }
 }
 
+// Red and blue travel together in the two 16-bit halves of one word: each
+// product is at most 255 * 255, so neither half carries into the other.
+constexpr uint32_t kLowBytes = 0x00FF00FF;
+
+inline uint32_t divideHalvesBy255(uint32_t x)
+{
+    return ((x + 0x00010001 + ((x >> 8) & kLowBytes)) >> 8) & kLowBytes;
+}
+
+// Red in bits 0-7 and blue in bits 16-23, plus green, to B, G, R, A.
+inline uint32_t packBgra(uint32_t redBlue, uint32_t green, uint32_t alpha)
+{
+    return (redBlue >> 16) | green << 8 | (redBlue & 0xFF) << 16 | alpha << 24;
+}
+
 // T, R, G, B -> B, G, R, A with A = 255 - T and the colours scaled by A.
 void premultiplyRow(const uint8_t* in, uint8_t* out, size_t pixelCount)
 {
     for (size_t i = 0; i < pixelCount; ++i) {
-        const uint32_t alpha = 255u - in[4 * i];
-        out[4 * i] = static_cast<uint8_t>(divideBy255(in[4 * i + 3] * alpha));
-        out[4 * i + 1] = static_cast<uint8_t>(divideBy255(in[4 * i + 2] * alpha));
-        out[4 * i + 2] = static_cast<uint8_t>(divideBy255(in[4 * i + 1] * alpha));
-        out[4 * i + 3] = static_cast<uint8_t>(alpha);
+        const uint32_t w = loadWord(in + 4 * i);
+        const uint32_t alpha = 255u - (w & 0xFF);
+        const uint32_t redBlue = divideHalvesBy255(((w >> 8) & kLowBytes) * alpha);
+        const uint32_t green = divideBy255(((w >> 16) & 0xFF) * alpha);
+        storeWord(out + 4 * i, packBgra(redBlue, green, alpha));
     }
 }
 
 // T, R, G, B -> B, G, R, 0 with transparent parts blended onto the background.
 void flattenRow(const uint8_t* in, uint8_t* out, size_t pixelCount, Background c)
 {
+    const uint32_t backgroundRedBlue = c.red | c.blue << 16;
     for (size_t i = 0; i < pixelCount; ++i) {
-        const uint32_t t = in[4 * i];
-        out[4 * i] = flattenPart(in[4 * i + 3], c.blue, t);
-        out[4 * i + 1] = flattenPart(in[4 * i + 2], c.green, t);
-        out[4 * i + 2] = flattenPart(in[4 * i + 1], c.red, t);
-        out[4 * i + 3] = 0;
+        const uint32_t w = loadWord(in + 4 * i);
+        const uint32_t t = w & 0xFF;
+        const uint32_t redBlue =
+            divideHalvesBy255(((w >> 8) & kLowBytes) * (255 - t) + backgroundRedBlue * t);
+        const uint32_t green = divideBy255(((w >> 16) & 0xFF) * (255 - t) + c.green * t);
+        storeWord(out + 4 * i, packBgra(redBlue, green, 0));
     }
 }
 

@@ -95,6 +95,24 @@ TEST(PackedDibLayout, TwentyFourBitsPaddedBottomUpAndSwapped)
     EXPECT_EQ(slice(dib, 56, 16), (Bytes{2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 0}));
 }
 
+TEST(PackedDibLayout, TwentyFourBitsEveryRowLength)
+{
+    // Widths around the four-pixel groups the rows are converted in.
+    for (int32_t width = 1; width <= 9; ++width) {
+        Bytes px;
+        for (int32_t i = 0; i < 3 * width; ++i)
+            px.push_back(static_cast<uint8_t>(7 * i + 1));
+        const Bytes dib = packed(makePicture(width, 1, 24, px), kBlackBackground, true);
+        Bytes expected;
+        for (int32_t x = 0; x < width; ++x)
+            expected.insert(expected.end(), {px[3 * x + 2], px[3 * x + 1], px[3 * x]});
+        while (expected.size() % 4)
+            expected.push_back(0);
+        ASSERT_EQ(dib.size(), 40 + expected.size()) << "width " << width;
+        EXPECT_EQ(slice(dib, 40, expected.size()), expected) << "width " << width;
+    }
+}
+
 TEST(PackedDibLayout, OneBitWithoutPaletteOnBlack)
 {
     // 10 x 3: rows of 2 bytes padded to 4; padding bits of the picture are
