@@ -89,11 +89,24 @@ void appendMatch(void* context, const char16_t* name, bool)
         append(WideString(path));
 }
 
+// The search for one pattern asks for a superset of its names. A final '?'
+// becomes '*': Windows lets a final '?' match nothing ("*.jpe?" finds x.jpe)
+// but Wine does not, and matchesPattern keeps exactly the right names.
+bool composeSearch(PathBuffer& searchString, const char16_t* directory, const char16_t* pattern)
+{
+    if (!copyPath(searchString, directory) || !appendPath(searchString, pattern))
+        return false;
+    size_t end = textLength(searchString) - 1;
+    if (searchString[end] == u'?')
+        searchString[end] = u'*';
+    return true;
+}
+
 void scanPatterns(const DirectorySource& source, const char16_t* directory)
 {
     for (const char16_t* pattern : imagePatterns) {
         PathBuffer searchString;
-        if (!copyPath(searchString, directory) || !appendPath(searchString, pattern))
+        if (!composeSearch(searchString, directory, pattern))
             continue;
         FileEntry* mark = listTail;
         PatternSearch search{directory, pattern};

@@ -3,8 +3,8 @@
 // platform:
 // - in each directory the patterns of imagePatterns are searched in table
 //   order; a name is taken when the platform's search returns it and it
-//   matches the pattern by matchesPattern (the platform may also match short
-//   names or treat '?' its own way);
+//   matches the pattern by matchesPattern (platforms also match short names
+//   or treat '?' each their own way, so the search asks for a superset);
 // - the names found by one pattern, and the subdirectories of a directory,
 //   are taken in name order (compareNames), whatever order the file system
 //   returns them in;
