@@ -194,9 +194,9 @@ int convertIndexed(const uint8_t* dib, size_t size, const DibHeader& header, Pic
         const uint8_t* stream = dib + bitsOffset;
         const size_t streamSize = size - static_cast<size_t>(bitsOffset);
         if (fourBit)
-            decodeRle4(stream, streamSize, header.width, arrayBytes, pixels.get());
+            decodeRle4(stream, streamSize, header.width, header.height, pixels.get());
         else
-            decodeRle8(stream, streamSize, header.width, arrayBytes, pixels.get());
+            decodeRle8(stream, streamSize, header.width, header.height, pixels.get());
         if (!header.topDown)
             reverseRows(pixels.get(), width, header.height);
     }

@@ -23,39 +23,46 @@ void copyNibbles(uint8_t* out, size_t count, const uint8_t* packed)
         out[i] = (i & 1) ? (packed[i / 2] & 0x0F) : (packed[i / 2] >> 4);
 }
 
+// x runs from 0 to width inclusive: at width the row is full, which is not
+// the start of the next one, so that encoders that pad a row with a few
+// pixels too many (ImageMagick writes whole 4-pixel groups) still end the
+// line where they mean to.
 template <bool FourBit>
-void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint64_t pixelCount,
+void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
                       uint8_t* pixels)
 {
-    uint64_t position = 0;
+    uint64_t x = 0;
+    uint64_t y = 0;
     size_t in = 0;
-    while (position < pixelCount && size - in >= 2) {
+    while (y < height && size - in >= 2) {
         const uint8_t count = data[in];
         const uint8_t value = data[in + 1];
         in += 2;
-        const size_t room = static_cast<size_t>(std::min<uint64_t>(255, pixelCount - position));
+        uint8_t* out = pixels + y * width + x;
+        const uint64_t room = width - x;
         if (count > 0) {
-            const size_t written = std::min<size_t>(count, room);
+            const size_t written = static_cast<size_t>(std::min<uint64_t>(count, room));
             if (FourBit)
-                fillNibblePairs(pixels + position, written, value);
+                fillNibblePairs(out, written, value);
             else
-                std::memset(pixels + position, value, written);
-            position += count;
+                std::memset(out, value, written);
+            x += written;
             continue;
         }
         switch (value) {
-        case endOfLine: {
-            const uint64_t column = position % width;
-            if (column != 0)
-                position += width - column;
+        case endOfLine:
+            if (x != 0) {
+                x = 0;
+                ++y;
+            }
             break;
-        }
         case endOfBitmap:
             return;
         case delta:
             if (size - in < 2)
                 return;
-            position += data[in] + static_cast<uint64_t>(data[in + 1]) * width;
+            x = std::min<uint64_t>(x + data[in], width);
+            y += data[in + 1];
             in += 2;
             break;
         default: {
@@ -63,16 +70,15 @@ void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint64_t
             const size_t byteCount = FourBit ? (value + 1u) / 2 : value;
             const size_t held = std::min(byteCount, size - in);
             const size_t pixelsHeld = FourBit ? std::min<size_t>(value, 2 * held) : held;
-            const size_t written = std::min(pixelsHeld, room);
+            const size_t written = static_cast<size_t>(std::min<uint64_t>(pixelsHeld, room));
             if (FourBit)
-                copyNibbles(pixels + position, written, data + in);
+                copyNibbles(out, written, data + in);
             else
-                std::memcpy(pixels + position, data + in, written);
+                std::memcpy(out, data + in, written);
             if (held < byteCount)
                 return;
-            position += value;
-            in += byteCount + (byteCount & 1);
-            in = std::min(in, size);
+            x = std::min<uint64_t>(x + value, width);
+            in = std::min(in + byteCount + (byteCount & 1), size);
             break;
         }
         }
@@ -81,14 +87,14 @@ void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint64_t
 
 }  // namespace
 
-void decodeRle8(const uint8_t* data, size_t size, uint32_t width, uint64_t pixelCount,
+void decodeRle8(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
                 uint8_t* pixels)
 {
-    decodeRunLengths<false>(data, size, width, pixelCount, pixels);
+    decodeRunLengths<false>(data, size, width, height, pixels);
 }
 
-void decodeRle4(const uint8_t* data, size_t size, uint32_t width, uint64_t pixelCount,
+void decodeRle4(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
                 uint8_t* pixels)
 {
-    decodeRunLengths<true>(data, size, width, pixelCount, pixels);
+    decodeRunLengths<true>(data, size, width, height, pixels);
 }

@@ -4,12 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// Decodes the stream data[0, size) into pixels, width x rows index bytes laid
-// out in the stored row order and zeroed beforehand by the caller. The write
-// position runs on across row ends; nothing is written at or past
-// pixelCount. Decoding ends at the end-of-bitmap code, when the position
-// passes the end, or when the stream runs out.
-void decodeRle8(const uint8_t* data, size_t size, uint32_t width, uint64_t pixelCount,
+// Decodes the stream data[0, size) into pixels: width x height index bytes
+// in the stored row order, zeroed beforehand by the caller. As in Windows,
+// nothing crosses a row end: pixels of a run, absolute run or delta that
+// reach past it are dropped until the next end of line. An end of line moves
+// to the start of the next row unless the position is at the start of a row
+// already. Decoding ends at the end-of-bitmap code, below the last row, or
+// when the stream runs out.
+void decodeRle8(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
                 uint8_t* pixels);
-void decodeRle4(const uint8_t* data, size_t size, uint32_t width, uint64_t pixelCount,
+void decodeRle4(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
                 uint8_t* pixels);

@@ -219,12 +219,16 @@ TEST(DibReader, Rle8EscapesAndAbsoluteRuns)
     // Absolute run of 3 with its padding byte, end of line, delta (1, 1), run.
     EXPECT_EQ(decode(4, -3, {0, 3, 4, 5, 6, 0xEE, 0, 0, 0, 2, 1, 1, 2, 9, 0, 1}),
               (Bytes{4, 5, 6, 0, 0, 0, 0, 0, 0, 9, 9, 0}));
-    // End of line at the start of a row does not skip that row.
-    EXPECT_EQ(decode(2, -2, {2, 5, 0, 0, 2, 6, 0, 1}), (Bytes{5, 5, 6, 6}));
-    // Runs continue across the row end; nothing after the end of bitmap counts.
-    EXPECT_EQ(decode(2, -2, {3, 7, 0, 1, 1, 8}), (Bytes{7, 7, 7, 0}));
+    // An end of line at the start of a row does not skip that row.
+    EXPECT_EQ(decode(2, -2, {0, 0, 2, 5, 0, 0, 0, 0, 2, 6, 0, 1}), (Bytes{5, 5, 6, 6}));
+    // Pixels past the row end are dropped, and the end of line after them
+    // still moves to the next row (ImageMagick pads rows to 4 pixels this way).
+    EXPECT_EQ(decode(3, -2, {4, 5, 0, 0, 3, 6, 0, 1}), (Bytes{5, 5, 5, 6, 6, 6}));
+    EXPECT_EQ(decode(3, -2, {2, 5, 0, 3, 1, 2, 3, 0, 0, 0, 2, 7, 0}), (Bytes{5, 5, 1, 7, 7, 0}));
+    // Nothing after the end of bitmap counts.
+    EXPECT_EQ(decode(2, -2, {1, 7, 0, 1, 1, 8}), (Bytes{7, 0, 0, 0}));
     // An absolute run of 4 needs no padding; the stream may end without a code.
-    EXPECT_EQ(decode(3, -2, {0, 4, 1, 2, 3, 4, 2, 5}), (Bytes{1, 2, 3, 4, 5, 5}));
+    EXPECT_EQ(decode(4, -2, {0, 4, 1, 2, 3, 4, 0, 0, 2, 5}), (Bytes{1, 2, 3, 4, 5, 5, 0, 0}));
 }
 
 TEST(DibReader, Rle4RunsAlternateNibblesAndAbsoluteRunsPadToEvenBytes)
@@ -237,7 +241,7 @@ TEST(DibReader, Rle4RunsAlternateNibblesAndAbsoluteRunsPadToEvenBytes)
         return pixelsOf(c.picture);
     };
     // Run of 5 from 0x12; absolute run of 5 in 3 bytes plus one padding byte.
-    EXPECT_EQ(decode(5, -2, {5, 0x12, 0, 5, 0x34, 0x56, 0x7F, 0xEE, 0, 1}),
+    EXPECT_EQ(decode(5, -2, {5, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x7F, 0xEE, 0, 1}),
               (Bytes{1, 2, 1, 2, 1, 3, 4, 5, 6, 7}));
     // Absolute run of 3 in 2 bytes: no padding before the next code.
     EXPECT_EQ(decode(4, 1, {0, 3, 0xAB, 0xC0, 1, 0xDD}), (Bytes{0xA, 0xB, 0xC, 0xD}));
@@ -245,7 +249,7 @@ TEST(DibReader, Rle4RunsAlternateNibblesAndAbsoluteRunsPadToEvenBytes)
     EXPECT_EQ(decode(2, 2, {2, 0x45, 0, 0, 1, 0x60}), (Bytes{6, 0, 4, 5}));
 }
 
-TEST(DibReader, RunsDeltasAndAbsoluteRunsStopAtThePixelArray)
+TEST(DibReader, RunsDeltasAndAbsoluteRunsStayInsideTheirRow)
 {
     struct Case {
         const char* what;
@@ -256,14 +260,16 @@ TEST(DibReader, RunsDeltasAndAbsoluteRunsStopAtThePixelArray)
     Bytes longAbsolute = {0, 255};
     longAbsolute.resize(2 + 256, 3);
     const Case cases[] = {
-        {"run of 255", biRle8, {255, 7}, {7, 7, 7, 7}},
+        {"run of 255", biRle8, {255, 7}, {0, 0, 7, 7}},
         {"delta past the end, then a run", biRle8, {0, 2, 255, 255, 2, 9}, {0, 0, 0, 0}},
-        {"absolute run of 255", biRle8, longAbsolute, {3, 3, 3, 3}},
+        {"delta past the row end, then a run", biRle8, {0, 2, 5, 0, 2, 9, 0, 0, 1, 8}, {8, 0, 0, 0}},
+        {"absolute run of 255", biRle8, longAbsolute, {0, 0, 3, 3}},
         {"absolute run cut by the block end", biRle8, {0, 200, 1, 2}, {0, 0, 1, 2}},
         {"delta cut by the block end", biRle8, {1, 4, 0, 2, 1}, {0, 0, 4, 0}},
-        {"RLE4 run of 255", biRle4, {255, 0x12}, {1, 2, 1, 2}},
-        {"RLE4 absolute run of 255", biRle4, longAbsolute, {0, 3, 0, 3}},
-        {"RLE4 absolute run cut by the block end", biRle4, {0, 200, 0x12, 0x34, 0x56}, {3, 4, 1, 2}},
+        {"end of line on the last row", biRle8, {0, 0, 2, 1, 0, 0, 2, 2, 0, 0, 2, 3}, {2, 2, 1, 1}},
+        {"RLE4 run of 255", biRle4, {255, 0x12}, {0, 0, 1, 2}},
+        {"RLE4 absolute run of 255", biRle4, longAbsolute, {0, 0, 0, 3}},
+        {"RLE4 absolute run cut by the block end", biRle4, {0, 200, 0x12, 0x34, 0x56}, {0, 0, 1, 2}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
