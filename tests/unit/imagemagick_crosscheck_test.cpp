@@ -94,7 +94,7 @@ TEST_F(ImageMagickCrossCheck, TgaFiles)
         ASSERT_EQ(picture.width, width);
         // ImageMagick keeps the stored row order as well: it records the
         // origin bits as an orientation without applying it.
-        EXPECT_TRUE(imagemagick::matchesRgba(picture, imagemagick::decodeToRgba(directory / k.name),
+        EXPECT_TRUE(imagemagick::matchesRgba(picture, imagemagick::decodeToRgba(directory / k.name, directory),
                                              Alpha::ignore));
         // The alpha byte is dropped: every pixel is opaque.
         EXPECT_FALSE(picture.hasTransparency());
@@ -166,7 +166,7 @@ TEST_F(ImageMagickCrossCheck, BmpFiles)
             EXPECT_EQ(picture.width, width);
             EXPECT_EQ(picture.height, height);
             EXPECT_TRUE(imagemagick::matchesRgba(
-                picture, imagemagick::decodeToRgba(directory / variant.first), k.alpha));
+                picture, imagemagick::decodeToRgba(directory / variant.first, directory), k.alpha));
         }
     }
 }

@@ -55,11 +55,11 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& bytes)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// ImageMagick's own decoding of file as 8-bit R,G,B,A; empty on failure.
-inline Bytes decodeToRgba(const std::filesystem::path& file)
+// ImageMagick's own decoding of file as 8-bit R,G,B,A, by way of a raw file
+// in directory; empty on failure.
+inline Bytes decodeToRgba(const std::filesystem::path& file, const std::filesystem::path& directory)
 {
-    std::filesystem::path raw = file;
-    raw += ".rgba";
+    const std::filesystem::path raw = directory / (file.filename().string() + ".rgba");
     if (!convert(quoted(file) + " -depth 8 rgba:" + quoted(raw)))
         return {};
     return readFile(raw);
@@ -67,10 +67,11 @@ inline Bytes decodeToRgba(const std::filesystem::path& file)
 
 enum class Alpha { compare, ignore };
 
-// Compares the picture's colours (as pixelAt reads them) with R,G,B,A rows.
-// With Alpha::compare a pixel's T must equal 255 - A.
+// Compares the picture's colours (as pixelAt reads them) with R,G,B,A rows,
+// each channel within tolerance. With Alpha::compare a pixel's T must equal
+// 255 - A.
 inline ::testing::AssertionResult matchesRgba(const Picture& picture, const Bytes& rgba,
-                                              Alpha alpha)
+                                              Alpha alpha, int tolerance = 0)
 {
     if (!picture.holdsImage())
         return ::testing::AssertionFailure() << "no image";
@@ -86,7 +87,8 @@ inline ::testing::AssertionResult matchesRgba(const Picture& picture, const Byte
             const uint8_t* ref = &rgba[(y * width + x) * 4];
             const uint32_t p = picture.pixelAt(int32_t(x), int32_t(y));
             const uint8_t t = uint8_t(p), r = uint8_t(p >> 8), g = uint8_t(p >> 16), b = uint8_t(p >> 24);
-            const bool same = r == ref[0] && g == ref[1] && b == ref[2] &&
+            auto near = [tolerance](int ours, int theirs) { return std::abs(ours - theirs) <= tolerance; };
+            const bool same = near(r, ref[0]) && near(g, ref[1]) && near(b, ref[2]) &&
                               (alpha == Alpha::ignore || 255 - t == ref[3]);
             if (!same && differing++ == 0)
                 first = "(" + std::to_string(x) + ", " + std::to_string(y) + "): ours T,R,G,B " +
