@@ -34,3 +34,11 @@ int naturalQdlPixelType(const Picture& picture);
 // Replaces out with the whole file on success; leaves it empty on failure.
 QdlWriteResult writeQdlImage(const Picture& picture, int pixelType, int compression,
                              std::vector<uint8_t>& out);
+
+// Swaps palette entries of an 8-bit picture with a palette so that every
+// colour that occurs in runs too short for the indices that compression
+// (2, 3 or 4) keeps for runs gets a freely stored index; the colours of all
+// pixels stay the same. Returns false, leaving the picture unchanged, when
+// there are more such colours than free indices or the picture is not 8 bits
+// with a palette. Other compressions need nothing and return true.
+bool reorderPaletteForQdl(Picture& picture, int compression);
