@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "picture/stereo_names.h"
 
@@ -90,23 +91,31 @@ struct ChannelRange {
         std::memset(high, 0, blockBytes);
     }
 
+    // bytes starts at a pixel boundary and holds whole pixels.
     void widen(const uint8_t* bytes, size_t count)
     {
+        // Local copies stay in registers; the members could alias bytes.
+        uint8_t lowest[blockBytes];
+        uint8_t highest[blockBytes];
+        std::memcpy(lowest, low, blockBytes);
+        std::memcpy(highest, high, blockBytes);
         size_t i = 0;
         for (; i + blockBytes <= count; i += blockBytes) {
             for (size_t j = 0; j < blockBytes; ++j) {
-                low[j] = std::min(low[j], bytes[i + j]);
-                high[j] = std::max(high[j], bytes[i + j]);
+                lowest[j] = std::min(lowest[j], bytes[i + j]);
+                highest[j] = std::max(highest[j], bytes[i + j]);
             }
         }
         for (size_t j = 0; i + j < count; ++j) {
-            low[j] = std::min(low[j], bytes[i + j]);
-            high[j] = std::max(high[j], bytes[i + j]);
+            lowest[j] = std::min(lowest[j], bytes[i + j]);
+            highest[j] = std::max(highest[j], bytes[i + j]);
         }
+        std::memcpy(low, lowest, blockBytes);
+        std::memcpy(high, highest, blockBytes);
     }
 
     // Extremes of the channel at byte offset within pixels of stride bytes,
-    // merged into low and high.
+    // merged into lowest and highest.
     void merge(size_t stride, size_t offset, int& lowest, int& highest) const
     {
         for (size_t j = offset; j < blockBytes; j += stride) {
@@ -116,67 +125,112 @@ struct ChannelRange {
     }
 };
 
-// Which columns each eye reads and how wide the result is.
+struct ColumnSpan {
+    size_t first;
+    size_t count;
+};
+
+// The columns the left and the right eye read (each as wide as the result),
+// split into those read by the left eye only, by both and by the right eye
+// only, so that one pass over a row finds the extremes of each eye.
 struct ViewColumns {
     size_t left;
     size_t right;
     size_t width;
+    ColumnSpan leftOnly;
+    ColumnSpan both;
+    ColumnSpan rightOnly;
 };
 
 ViewColumns viewColumns(StereoChoice choice, int32_t width)
 {
     const size_t half = static_cast<size_t>(width / 2);
-    switch (choice.layout) {
-    case StereoLayout::parallelPair:
-        return {0, half, half};
-    case StereoLayout::crossedPair:
-        return {half, 0, half};
-    case StereoLayout::singleView:
-        break;
+    ViewColumns c{};
+    if (choice.layout == StereoLayout::parallelPair) {
+        c.left = 0;
+        c.right = half;
+        c.width = half;
+    } else if (choice.layout == StereoLayout::crossedPair) {
+        c.left = half;
+        c.right = 0;
+        c.width = half;
+    } else {
+        // The left eye sees column x + 2s where the right eye sees column
+        // x; 4s never exceeds the width, so the two edges do not meet.
+        const size_t shift = static_cast<size_t>(choice.shift);
+        c.left = 2 * shift;
+        c.right = 0;
+        c.width = static_cast<size_t>(width) - 2 * shift;
     }
-    // The left eye sees column x + 2s where the right eye sees column x.
-    const size_t shift = static_cast<size_t>(choice.shift);
-    return {2 * shift, 0, static_cast<size_t>(width) - 2 * shift};
+    const size_t apart = std::min(c.left > c.right ? c.left - c.right : c.right - c.left, c.width);
+    c.both = {std::max(c.left, c.right), c.width - apart};
+    if (c.left >= c.right) {
+        c.leftOnly = {c.left + c.width - apart, apart};
+        c.rightOnly = {c.right, apart};
+    } else {
+        c.leftOnly = {c.left, apart};
+        c.rightOnly = {c.right + c.width - apart, apart};
+    }
+    return c;
 }
 
-// The byte offsets of R, G and B within a pixel, and whether there is a T.
+// Bytes per pixel and the offset of red; green and blue follow it.
 struct PixelFormat {
     size_t stride;
     size_t red;
 };
 
-// One pass over both views: the extremes of the left red and of the right
-// green and blue, which fix the levels of the result. Returns false when a
-// pixel read is not opaque (32 bits only); such pictures take the
-// step-by-step road.
-bool findExtremes(const Picture& picture, ViewColumns columns, PixelFormat format, int& redLow,
-                  int& redHigh, int& cyanLow, int& cyanHigh)
+struct Extremes {
+    int redLow = 255;
+    int redHigh = 0;
+    int cyanLow = 255;
+    int cyanHigh = 0;
+};
+
+// One pass over both views: the extremes of the left eye's red and of the
+// right eye's green and blue, which fix the levels of the result. Returns
+// false when a pixel read is not opaque (32 bits only): those pictures take
+// the step-by-step road.
+bool findExtremes(const Picture& picture, const ViewColumns& columns, PixelFormat format, Extremes& extremes)
 {
-    ChannelRange leftRange;
-    ChannelRange rightRange;
-    const size_t rowBytes = static_cast<size_t>(picture.width) * format.stride;
-    const size_t spanBytes = columns.width * format.stride;
+    ChannelRange leftOnly;
+    ChannelRange both;
+    ChannelRange rightOnly;
+    // Each row is read from left to right, which the hardware prefetcher
+    // follows far better than jumps back and forth; the span read by both
+    // eyes always lies between the other two.
+    const bool leftFirst = columns.left < columns.right;
+    const ColumnSpan firstSpan = leftFirst ? columns.leftOnly : columns.rightOnly;
+    const ColumnSpan lastSpan = leftFirst ? columns.rightOnly : columns.leftOnly;
+    ChannelRange& firstRange = leftFirst ? leftOnly : rightOnly;
+    ChannelRange& lastRange = leftFirst ? rightOnly : leftOnly;
+    const size_t stride = format.stride;
+    const size_t rowBytes = static_cast<size_t>(picture.width) * stride;
     for (size_t y = 0; y < static_cast<size_t>(picture.height); ++y) {
         const uint8_t* row = picture.pixels.get() + y * rowBytes;
-        leftRange.widen(row + columns.left * format.stride, spanBytes);
-        rightRange.widen(row + columns.right * format.stride, spanBytes);
+        firstRange.widen(row + firstSpan.first * stride, firstSpan.count * stride);
+        both.widen(row + columns.both.first * stride, columns.both.count * stride);
+        lastRange.widen(row + lastSpan.first * stride, lastSpan.count * stride);
     }
-    if (format.stride == 4) {
+    if (stride == 4) {
         int transparencyLow = 255;
         int transparencyHigh = 0;
-        leftRange.merge(4, 0, transparencyLow, transparencyHigh);
-        rightRange.merge(4, 0, transparencyLow, transparencyHigh);
+        for (const ChannelRange* range : {&leftOnly, &both, &rightOnly})
+            range->merge(4, 0, transparencyLow, transparencyHigh);
         if (transparencyHigh != 0)
             return false;
     }
-    leftRange.merge(format.stride, format.red, redLow, redHigh);
-    rightRange.merge(format.stride, format.red + 1, cyanLow, cyanHigh);
-    rightRange.merge(format.stride, format.red + 2, cyanLow, cyanHigh);
+    for (const ChannelRange* range : {&leftOnly, &both})
+        range->merge(stride, format.red, extremes.redLow, extremes.redHigh);
+    for (const ChannelRange* range : {&both, &rightOnly}) {
+        range->merge(stride, format.red + 1, extremes.cyanLow, extremes.cyanHigh);
+        range->merge(stride, format.red + 2, extremes.cyanLow, extremes.cyanHigh);
+    }
     return true;
 }
 
-// The levels that autoLevels would apply to a result whose channel values
-// span low..high.
+// The levels that autoLevels applies to a result whose channel values span
+// low..high.
 void makeLevels(int low, int high, uint8_t* levels)
 {
     if ((low == 0 && high == 255) || low == high) {
@@ -189,22 +243,27 @@ void makeLevels(int low, int high, uint8_t* levels)
         levels[v] = static_cast<uint8_t>(static_cast<int>((v - low) * factor));
 }
 
-// Writes the anaglyph rows: per pixel one lookup per channel, T = 0.
+// Output words by channel source value. The program runs on little-endian
+// x86 only: a word stored whole is the bytes T,R,G,B.
+struct OutputWords {
+    uint32_t red[256];
+    uint32_t green[256];
+    uint32_t blue[256];
+};
+
+// One anaglyph row: per pixel one lookup per channel, T = 0.
 template <size_t stride, size_t red>
-void writeRows(const Picture& picture, ViewColumns columns, const uint32_t* redWord,
-               const uint32_t* greenWord, const uint32_t* blueWord, uint8_t* out)
+void writeRow(const uint8_t* row, const ViewColumns& columns, const OutputWords& words, uint8_t* out)
 {
-    const size_t rowBytes = static_cast<size_t>(picture.width) * stride;
-    for (size_t y = 0; y < static_cast<size_t>(picture.height); ++y) {
-        const uint8_t* row = picture.pixels.get() + y * rowBytes;
-        const uint8_t* left = row + columns.left * stride + red;
-        const uint8_t* right = row + columns.right * stride + red;
-        for (size_t x = 0; x < columns.width; ++x) {
-            const uint32_t word = redWord[left[x * stride]] | greenWord[right[x * stride + 1]] |
-                                  blueWord[right[x * stride + 2]];
-            std::memcpy(out, &word, 4);
-            out += 4;
-        }
+    const uint8_t* left = row + columns.left * stride + red;
+    const uint8_t* right = row + columns.right * stride + red + 1;
+    const size_t width = columns.width;  // a local: out could alias columns
+    for (size_t x = 0; x < width; ++x) {
+        uint16_t greenBlue;  // green in the low byte
+        std::memcpy(&greenBlue, right + x * stride, 2);
+        const uint32_t word =
+            words.red[left[x * stride]] | words.green[greenBlue & 0xFF] | words.blue[greenBlue >> 8];
+        std::memcpy(out + x * 4, &word, 4);
     }
 }
 
@@ -221,41 +280,62 @@ bool composeFused(Picture& picture, StereoChoice choice)
     uint8_t cyan[256];
     if (!makeMixTables(red, cyan))
         return false;
-    int redLow = 255;
-    int redHigh = 0;
-    int cyanLow = 255;
-    int cyanHigh = 0;
-    if (!findExtremes(picture, columns, format, redLow, redHigh, cyanLow, cyanHigh))
+    Extremes extremes;
+    if (!findExtremes(picture, columns, format, extremes))
         return false;
     // Mixing with a fixed weight keeps the order of values, so the extremes
     // of the result are the mixes of the extremes of its sources.
-    const int low = std::min(red[redLow], cyan[cyanLow]);
-    const int high = std::max(red[redHigh], cyan[cyanHigh]);
     uint8_t levels[256];
-    makeLevels(low, high, levels);
-
-    // Output words are read as little-endian T,R,G,B.
-    uint32_t redWord[256];
-    uint32_t greenWord[256];
-    uint32_t blueWord[256];
+    makeLevels(std::min(red[extremes.redLow], cyan[extremes.cyanLow]),
+               std::max(red[extremes.redHigh], cyan[extremes.cyanHigh]), levels);
+    OutputWords words;
     for (size_t v = 0; v < 256; ++v) {
-        redWord[v] = static_cast<uint32_t>(levels[red[v]]) << 8;
-        greenWord[v] = static_cast<uint32_t>(levels[cyan[v]]) << 16;
-        blueWord[v] = static_cast<uint32_t>(levels[cyan[v]]) << 24;
+        words.red[v] = static_cast<uint32_t>(levels[red[v]]) << 8;
+        words.green[v] = static_cast<uint32_t>(levels[cyan[v]]) << 16;
+        words.blue[v] = static_cast<uint32_t>(levels[cyan[v]]) << 24;
     }
 
-    const uint64_t outBytes = static_cast<uint64_t>(columns.width) * static_cast<uint64_t>(picture.height) * 4;
-    if (outBytes > SIZE_MAX)
-        return false;
-    ByteArray out = allocateBytes(static_cast<size_t>(outBytes));
-    if (!out)
-        return false;
-    if (format.stride == 3)
-        writeRows<3, 0>(picture, columns, redWord, greenWord, blueWord, out.get());
-    else
-        writeRows<4, 1>(picture, columns, redWord, greenWord, blueWord, out.get());
+    // When the result rows are no longer than the source rows, the result
+    // is written over the source: row y of the result then ends at or
+    // before the end of source row y, so it only covers bytes already read.
+    // A row that would overwrite its own unread source goes through a row
+    // buffer. The array keeps its original, larger size; this saves a new
+    // allocation and its first-touch cost.
+    const size_t inRow = static_cast<size_t>(picture.width) * format.stride;
+    const size_t outRow = columns.width * 4;
+    const size_t rows = static_cast<size_t>(picture.height);
+    const bool inPlace = outRow <= inRow;
+    ByteArray fresh;
+    ByteArray rowBuffer;
+    if (inPlace) {
+        rowBuffer = allocateBytes(outRow);
+        if (!rowBuffer)
+            return false;
+    } else {
+        const uint64_t outBytes = static_cast<uint64_t>(outRow) * rows;
+        if (outBytes > SIZE_MAX)
+            return false;
+        fresh = allocateBytes(static_cast<size_t>(outBytes));
+        if (!fresh)
+            return false;
+    }
+    uint8_t* const out = inPlace ? picture.pixels.get() : fresh.get();
+    const size_t firstRead = std::min(columns.left, columns.right) * format.stride;
+    for (size_t y = 0; y < rows; ++y) {
+        const uint8_t* row = picture.pixels.get() + y * inRow;
+        uint8_t* target = out + y * outRow;
+        const bool direct = !inPlace || (y + 1) * outRow <= y * inRow + firstRead;
+        uint8_t* written = direct ? target : rowBuffer.get();
+        if (format.stride == 3)
+            writeRow<3, 0>(row, columns, words, written);
+        else
+            writeRow<4, 1>(row, columns, words, written);
+        if (!direct)
+            std::memcpy(target, written, outRow);
+    }
 
-    picture.pixels = std::move(out);
+    if (!inPlace)
+        picture.pixels = std::move(fresh);
     picture.palette.reset();
     picture.width = static_cast<int32_t>(columns.width);
     picture.bitsPerPixel = 32;

@@ -354,7 +354,7 @@ TEST(ComposeAnaglyph, MatchesTheStepByStepCompositionOnRandomPictures)
     const int32_t widths[] = {1, 2, 3, 7, 16, 17, 24, 25, 26, 49, 50, 51, 74, 75, 98, 101, 150, 333};
     for (int32_t depth : {24, 32}) {
         for (int32_t width : widths) {
-            for (int32_t height : {1, 5}) {
+            for (int32_t height : {1, 5, 40}) {
                 for (const char16_t* name : testNames) {
                     for (int round = 0; round < 3; ++round) {
                         const Picture source = randomPicture(random, width, height, depth);
