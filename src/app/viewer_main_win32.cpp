@@ -1,6 +1,8 @@
 #include "app/viewer_main_win32.h"
 
 #include <windows.h>
+// gdiplus.h needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
+#include <objidl.h>
 #include <gdiplus.h>
 
 #include "app/command_line.h"
