@@ -46,11 +46,22 @@ Picture makePhoto(int32_t bitsPerPixel)
     return p;
 }
 
+// One translucent pixel sends a 32-bit picture down the operation-by-
+// operation road: the cost of the composition as its steps read.
+Picture makeTranslucentPhoto()
+{
+    Picture p = makePhoto(32);
+    p.pixels[0] = 1;
+    return p;
+}
+
+// bitsPerPixel 24 or 32; 0 for the 32-bit picture with one translucent pixel.
 const Picture& photo(int32_t bitsPerPixel)
 {
     static const Picture rgb = makePhoto(24);
     static const Picture trgb = makePhoto(32);
-    return bitsPerPixel == 24 ? rgb : trgb;
+    static const Picture translucent = makeTranslucentPhoto();
+    return bitsPerPixel == 24 ? rgb : bitsPerPixel == 32 ? trgb : translucent;
 }
 
 double secondsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
@@ -117,6 +128,10 @@ BENCHMARK_CAPTURE(composeAgainstMemcpy, parallel_pair_24bit, u"C:\\photos\\hills
 BENCHMARK_CAPTURE(composeAgainstMemcpy, single_view_32bit_opaque, u"C:\\photos\\hills.tga", 32)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(composeAgainstMemcpy, single_view_32bit_step_by_step, u"C:\\photos\\hills.tga", 0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 
