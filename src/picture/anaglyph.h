@@ -23,5 +23,7 @@ StereoChoice chooseStereoLayout(const char16_t* path, int32_t width);
 // width - 2s for a single view, same height. Meant for 24-bit pictures and
 // 32-bit pictures without transparency, which take one fused pass; any
 // other picture is composed operation by operation with the same result.
-// A picture that holds no image is left as it is.
+// When the result is no larger than the source it is written over the
+// source's pixel array, which keeps its original size. A picture that holds
+// no image is left as it is.
 void composeAnaglyph(Picture& picture, const char16_t* path);
