@@ -173,7 +173,8 @@ TEST(DibReader, TableCountsOutOfRangeMeanTheFullTable)
         EXPECT_EQ(pixelsOf(c.picture), Bytes{last});
         ASSERT_NE(c.picture.palette, nullptr);
         EXPECT_EQ(c.picture.pixelAt(0, 0), last * 0x01010100u);
-        EXPECT_EQ(c.picture.palette[4 * k.entries + 1], 0) << "entry past the table";
+        if (k.entries < 256)
+            EXPECT_EQ(c.picture.palette[4 * k.entries + 1], 0) << "entry past the table";
     }
 }
 
