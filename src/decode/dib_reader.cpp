@@ -1,6 +1,5 @@
 #include "decode/dib_reader.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -147,13 +146,6 @@ void expandNibbles(const uint8_t* src, uint8_t* dst, size_t count)
         dst[count - 1] = *src >> 4;
 }
 
-void reverseRows(uint8_t* pixels, size_t rowBytes, uint32_t height)
-{
-    for (uint32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-        std::swap_ranges(pixels + rowBytes * top, pixels + rowBytes * (top + 1),
-                         pixels + rowBytes * bottom);
-}
-
 // 4 and 8 bits, plain or run-length encoded, all become 8-bit pictures with a
 // 256-entry palette.
 int convertIndexed(const uint8_t* dib, size_t size, const DibHeader& header, Picture& picture)
@@ -194,11 +186,9 @@ int convertIndexed(const uint8_t* dib, size_t size, const DibHeader& header, Pic
         const uint8_t* stream = dib + bitsOffset;
         const size_t streamSize = size - static_cast<size_t>(bitsOffset);
         if (fourBit)
-            decodeRle4(stream, streamSize, header.width, header.height, pixels.get());
+            decodeRle4(stream, streamSize, header.width, header.height, header.topDown, pixels.get());
         else
-            decodeRle8(stream, streamSize, header.width, header.height, pixels.get());
-        if (!header.topDown)
-            reverseRows(pixels.get(), width, header.height);
+            decodeRle8(stream, streamSize, header.width, header.height, header.topDown, pixels.get());
     }
     return fillPicture(picture, header, 8, std::move(palette), std::move(pixels));
 }

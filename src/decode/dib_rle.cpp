@@ -29,7 +29,7 @@ void copyNibbles(uint8_t* out, size_t count, const uint8_t* packed)
 // line where they mean to.
 template <bool FourBit>
 void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
-                      uint8_t* pixels)
+                      bool topDown, uint8_t* pixels)
 {
     uint64_t x = 0;
     uint64_t y = 0;
@@ -38,7 +38,7 @@ void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint32_t
         const uint8_t count = data[in];
         const uint8_t value = data[in + 1];
         in += 2;
-        uint8_t* out = pixels + y * width + x;
+        uint8_t* out = pixels + (topDown ? y : height - 1 - y) * width + x;
         const uint64_t room = width - x;
         if (count > 0) {
             const size_t written = static_cast<size_t>(std::min<uint64_t>(count, room));
@@ -87,14 +87,14 @@ void decodeRunLengths(const uint8_t* data, size_t size, uint32_t width, uint32_t
 
 }  // namespace
 
-void decodeRle8(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
+void decodeRle8(const uint8_t* data, size_t size, uint32_t width, uint32_t height, bool topDown,
                 uint8_t* pixels)
 {
-    decodeRunLengths<false>(data, size, width, height, pixels);
+    decodeRunLengths<false>(data, size, width, height, topDown, pixels);
 }
 
-void decodeRle4(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
+void decodeRle4(const uint8_t* data, size_t size, uint32_t width, uint32_t height, bool topDown,
                 uint8_t* pixels)
 {
-    decodeRunLengths<true>(data, size, width, height, pixels);
+    decodeRunLengths<true>(data, size, width, height, topDown, pixels);
 }
