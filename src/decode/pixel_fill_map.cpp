@@ -80,6 +80,56 @@ uint64_t nextUnfilledAbove(const PixelFillMap& map, uint64_t word)
     return map.count;
 }
 
+uint64_t nthUnfilledAfter(const PixelFillMap& map, uint64_t pixel, uint64_t n)
+{
+    // Whole words are counted with popcount; bits past the last pixel are
+    // set, so every free bit is a real pixel.
+    uint64_t from = pixel + 1;
+    for (;;) {
+        from = nextUnfilled(map, from);
+        if (from >= map.count)
+            return map.count;
+        uint64_t free = ~map.words[from >> 6] & (allSet << (from & 63));
+        const uint64_t inWord = static_cast<uint64_t>(__builtin_popcountll(free));
+        if (inWord >= n) {
+            while (--n > 0)
+                free &= free - 1;
+            return (from & ~uint64_t{63}) + static_cast<uint64_t>(__builtin_ctzll(free));
+        }
+        n -= inWord;
+        from = (from | 63) + 1;
+    }
+}
+
+uint64_t unfilledStretchEnd(const PixelFillMap& map, uint64_t pixel, uint64_t end)
+{
+    while (pixel < end) {
+        const uint64_t filled = map.words[pixel >> 6] & (allSet << (pixel & 63));
+        if (filled != 0) {
+            const uint64_t found = (pixel & ~uint64_t{63}) + static_cast<uint64_t>(__builtin_ctzll(filled));
+            return found < end ? found : end;
+        }
+        pixel = (pixel | 63) + 1;
+    }
+    return end;
+}
+
+void markFilledRange(PixelFillMap& map, uint64_t first, uint64_t end)
+{
+    while (first < end) {
+        const uint64_t wordEnd = (first | 63) + 1;
+        uint64_t bits = allSet << (first & 63);
+        if (end < wordEnd)
+            bits &= allSet >> (64 - (end & 63));
+        uint64_t& word = map.words[first >> 6];
+        const bool wasFull = word == allSet;
+        word |= bits;
+        if (!wasFull && word == allSet)
+            markFilledAbove(map, first >> 6);
+        first = wordEnd;
+    }
+}
+
 uint64_t countUnfilled(const PixelFillMap& map, uint64_t first, uint64_t end, uint64_t limit)
 {
     uint64_t found = 0;

@@ -26,11 +26,6 @@ bool createFillMap(PixelFillMap& map, uint64_t count);
 void markFilledAbove(PixelFillMap& map, uint64_t fullWord);
 uint64_t nextUnfilledAbove(const PixelFillMap& map, uint64_t word);
 
-inline bool isFilled(const PixelFillMap& map, uint64_t pixel)
-{
-    return (map.words[pixel >> 6] >> (pixel & 63)) & 1;
-}
-
 inline void markFilled(PixelFillMap& map, uint64_t pixel)
 {
     uint64_t& word = map.words[pixel >> 6];
@@ -49,6 +44,17 @@ inline uint64_t nextUnfilled(const PixelFillMap& map, uint64_t pixel)
         return (pixel & ~uint64_t{63}) + static_cast<uint64_t>(__builtin_ctzll(free));
     return nextUnfilledAbove(map, (pixel >> 6) + 1);
 }
+
+// The n-th (n >= 1) unfilled pixel after pixel, or map.count when there are
+// fewer.
+uint64_t nthUnfilledAfter(const PixelFillMap& map, uint64_t pixel, uint64_t n);
+
+// The first filled pixel in [pixel, end), or end: the stretch of unfilled
+// pixels that starts at pixel.
+uint64_t unfilledStretchEnd(const PixelFillMap& map, uint64_t pixel, uint64_t end);
+
+// Marks every pixel in [first, end) filled.
+void markFilledRange(PixelFillMap& map, uint64_t first, uint64_t end);
 
 // Number of unfilled pixels in [first, end); stops counting as soon as it
 // exceeds limit, so the result is exact only up to limit.

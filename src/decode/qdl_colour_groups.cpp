@@ -2,6 +2,7 @@
 // filled out of order: at the first unfilled pixel the stream either lists
 // literal colours for the next unfilled pixels, or names one colour and then
 // scatters it forwards with jumps and runs counted in unfilled pixels.
+#include <algorithm>
 #include <cstring>
 
 #include "decode/pixel_fill_map.h"
@@ -17,6 +18,10 @@ int decodeGroups(uint8_t* pixels, uint64_t count, QdlCursor& body, PixelFillMap&
         std::memcpy(pixels + pixel * colourBytes, colour, colourBytes);
         markFilled(filled, pixel);
     };
+    auto repeatColour = [&](uint8_t* out, uint64_t times) {
+        for (uint64_t i = 0; i < times; ++i, out += colourBytes)
+            std::memcpy(out, colour, colourBytes);
+    };
 
     uint64_t scan = 0;
     for (;;) {
@@ -28,17 +33,22 @@ int decodeGroups(uint8_t* pixels, uint64_t count, QdlCursor& body, PixelFillMap&
         const uint32_t literals = body.take8();
 
         if (literals != 0) {
-            // The literal colours go to consecutive unfilled pixels; a group
-            // longer than what is left ends at the last pixel.
-            for (uint32_t i = 0; i < literals; ++i) {
+            // The literal colours go to consecutive unfilled pixels, copied a
+            // stretch at a time; a group longer than what is left ends at the
+            // last pixel.
+            uint64_t left = literals;
+            while (left > 0) {
                 scan = nextUnfilled(filled, scan);
                 if (scan >= count)
                     break;
-                if (!body.has(colourBytes))
+                const uint64_t end = unfilledStretchEnd(filled, scan, std::min(count, scan + left));
+                const uint64_t bytes = (end - scan) * colourBytes;
+                if (!body.has(bytes))
                     return qdlCorrupt;
-                std::memcpy(colour, body.take(colourBytes), colourBytes);
-                store(scan);
-                ++scan;
+                std::memcpy(pixels + scan * colourBytes, body.take(bytes), bytes);
+                markFilledRange(filled, scan, end);
+                left -= end - scan;
+                scan = end;
             }
             continue;
         }
@@ -56,11 +66,9 @@ int decodeGroups(uint8_t* pixels, uint64_t count, QdlCursor& body, PixelFillMap&
                 break;
             if (command < 255) {
                 // Jump to the command-th unfilled pixel after the cursor.
-                for (uint32_t i = 0; i < command; ++i) {
-                    cursor = nextUnfilled(filled, cursor + 1);
-                    if (cursor >= count)
-                        return qdlCorrupt;
-                }
+                cursor = nthUnfilledAfter(filled, cursor, command);
+                if (cursor >= count)
+                    return qdlCorrupt;
                 store(cursor);
                 continue;
             }
@@ -76,12 +84,16 @@ int decodeGroups(uint8_t* pixels, uint64_t count, QdlCursor& body, PixelFillMap&
                     return qdlCorrupt;
                 length = 256 * length + body.take8() - 32638;
             }
-            for (uint32_t i = 0; i < length; ++i) {
+            uint64_t left = length;
+            while (left > 0) {
                 const uint64_t next = nextUnfilled(filled, cursor + 1);
                 if (next >= count)
                     break;
-                store(next);
-                cursor = next;
+                const uint64_t end = unfilledStretchEnd(filled, next, std::min(count, next + left));
+                repeatColour(pixels + next * colourBytes, end - next);
+                markFilledRange(filled, next, end);
+                left -= end - next;
+                cursor = end - 1;
             }
         }
         ++scan;

@@ -9,8 +9,8 @@
 namespace {
 
 // Compares the map with a plain vector of flags while pixels are filled in
-// random order, in long stretches and one by one, across sizes that end on
-// and off word and level boundaries.
+// random order, in long stretches (pixel by pixel or as a range) and one by
+// one, across sizes that end on and off word and level boundaries.
 TEST(PixelFillMap, AgreesWithPlainFlags)
 {
     std::mt19937 random(12345);
@@ -34,10 +34,27 @@ TEST(PixelFillMap, AgreesWithPlainFlags)
             // A stretch of up to a fiftieth of the map, or a single pixel.
             const uint64_t first = random() % count;
             const uint64_t length = random() % 3 == 0 ? 1 + random() % (count / 50 + 1) : 1;
-            for (uint64_t i = first; i < first + length && i < count; ++i)
-                fill(i);
+            const uint64_t end = std::min(count, first + length);
+            if (random() % 2 == 0) {
+                for (uint64_t i = first; i < end; ++i)
+                    fill(i);
+            } else {
+                markFilledRange(map, first, end);
+                for (uint64_t i = first; i < end; ++i)
+                    flags[i] = true;
+            }
             check(random() % (count + 2));
             check(first);
+            const uint64_t from = random() % count, limit = std::min<uint64_t>(count, from + random() % 300);
+            uint64_t stretchEnd = from;
+            while (stretchEnd < limit && !flags[stretchEnd])
+                ++stretchEnd;
+            ASSERT_EQ(unfilledStretchEnd(map, from, limit), stretchEnd);
+            const uint64_t n = 1 + random() % 300;
+            uint64_t nth = from, seen = 0;
+            while (seen < n && ++nth < count)
+                seen += flags[nth] ? 0 : 1;
+            ASSERT_EQ(nthUnfilledAfter(map, from, n), nth < count ? nth : count);
             const uint64_t a = random() % count, b = std::min<uint64_t>(count, a + random() % 20000);
             uint64_t unfilled = 0;
             for (uint64_t i = a; i < b; ++i)
