@@ -171,6 +171,9 @@ bool forEachRun(const uint8_t* pixels, uint64_t count, int colourBytes, Emit emi
 
 QdlWriteResult encodeQdlBitRuns(const Picture& picture, std::vector<uint8_t>& out)
 {
+    // Rows of no pixels: nothing to store, however many there are.
+    if (picture.width == 0)
+        return QdlWriteResult::written;
     const uint64_t rowBytes = picture.rowBytes();
     int bit = 0;
     uint32_t length = 0;

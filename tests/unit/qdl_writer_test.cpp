@@ -162,7 +162,7 @@ TEST(QdlWriter, EmptySizesRoundTrip)
 {
     for (int type = 0; type < 6; ++type)
         for (int compression = 0; compression <= lastCompression[type]; ++compression)
-            for (auto [width, height] : {std::pair<int32_t, int32_t>{0, 0}, {5, 0}, {0, 9}})
+            for (auto [width, height] : {std::pair<int32_t, int32_t>{0, 0}, {5, 0}, {0, 9}, {0, INT32_MAX}})
                 expectRoundTrip(blankPicture(type, width, height), type, compression,
                                 describe(type, compression, width, height, -1));
 }
