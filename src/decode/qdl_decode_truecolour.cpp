@@ -6,13 +6,22 @@
 
 namespace {
 
-// Writes length copies of one colour of colourBytes bytes.
+// Writes length copies of one colour of colourBytes bytes: long runs 16
+// pixels at a time from a prepared block, the rest pixel by pixel.
 template <int colourBytes>
 void repeatColour(uint8_t* out, const uint8_t* colour, uint32_t length)
 {
+    constexpr uint32_t blockPixels = 16;
+    if (length >= blockPixels) {
+        uint8_t block[blockPixels * colourBytes];
+        for (uint32_t i = 0; i < blockPixels; ++i)
+            std::memcpy(block + i * colourBytes, colour, colourBytes);
+        for (; length >= blockPixels; length -= blockPixels, out += sizeof block)
+            std::memcpy(out, block, sizeof block);
+    }
     uint8_t pattern[colourBytes];
     std::memcpy(pattern, colour, colourBytes);
-    for (uint32_t i = 0; i < length; ++i, out += colourBytes)
+    for (; length > 0; --length, out += colourBytes)
         std::memcpy(out, pattern, colourBytes);
 }
 
