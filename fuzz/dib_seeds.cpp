@@ -4,45 +4,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
-#include <string>
-#include <utility>
-#include <vector>
+
+#include "dib_fixtures.h"
+#include "seed_writer.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-void le16(Bytes& b, uint32_t v)
-{
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-
-void le32(Bytes& b, uint32_t v)
-{
-    le16(b, v & 0xFFFF);
-    le16(b, v >> 16);
-}
-
-Bytes infoHeader(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression,
-                 int32_t colorsUsed, uint32_t headerSize = 40)
-{
-    Bytes b;
-    le32(b, headerSize);
-    le32(b, uint32_t(width));
-    le32(b, uint32_t(height));
-    le16(b, 1);
-    le16(b, bitCount);
-    le32(b, compression);
-    le32(b, 0);
-    le32(b, 0);
-    le32(b, 0);
-    le32(b, uint32_t(colorsUsed));
-    le32(b, 0);
-    b.resize(headerSize, 0);
-    return b;
-}
 
 Bytes table(int entries)
 {
@@ -63,14 +29,6 @@ Bytes rows(int width, int height, int bitCount)
     return b;
 }
 
-Bytes join(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -79,16 +37,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: dib_seeds DIRECTORY\n");
         return 1;
     }
-    Bytes masks565;
-    le32(masks565, 0xF800);
-    le32(masks565, 0x07E0);
-    le32(masks565, 0x001F);
+    const Bytes masks565 = masks(0xF800, 0x07E0, 0x001F);
     Bytes v5Header565 = infoHeader(9, 5, 16, 3, 0, 124);
     std::copy(masks565.begin(), masks565.end(), v5Header565.begin() + 40);
     // Runs, end of line, delta, absolute runs with and without padding, end.
     const Bytes rle8 = {3, 1, 0, 3, 4, 5, 6, 0, 2, 2, 0, 0, 0, 2, 1, 1, 0, 4, 7, 8, 9, 10, 5, 2, 0, 1};
     const Bytes rle4 = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 2, 2, 1, 0, 3, 0x9A, 0xB0, 4, 0xCD, 0, 1};
-    const std::vector<std::pair<std::string, Bytes>> seeds = {
+    const Seeds seeds = {
         {"pal1", join({infoHeader(13, 5, 1, 0, 2), table(2), rows(13, 5, 1)})},
         {"pal4", join({infoHeader(9, 5, 4, 0, 12), table(12), rows(9, 5, 4)})},
         {"pal4-rle", join({infoHeader(9, 5, 4, 2, 16), table(16), rle4})},
@@ -102,14 +57,5 @@ int main(int argc, char** argv)
         {"rgba32", join({infoHeader(9, 5, 32, 0, 0), rows(9, 5, 32)})},
         {"rgba32-bitfields", join({infoHeader(9, -5, 32, 3, 0), masks565, rows(9, 5, 32)})},
     };
-    for (const auto& [name, bytes] : seeds) {
-        const std::string path = std::string(argv[1]) + "/" + name + ".dib";
-        FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
-        }
-        std::fclose(file);
-    }
-    return 0;
+    return writeSeeds(argv[1], ".dib", seeds) ? 0 : 1;
 }

@@ -4,23 +4,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <string>
-#include <utility>
-#include <vector>
+
+#include "seed_writer.h"
+#include "tga_fixtures.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes tgaFile(uint8_t imageType, uint16_t width, uint16_t height, uint8_t depth, const Bytes& data,
-              uint8_t descriptor = 0)
-{
-    Bytes file = {0, 0, imageType, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                  uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8),
-                  depth, descriptor};
-    file.insert(file.end(), data.begin(), data.end());
-    return file;
-}
 
 // Stored pixels of a width x height picture with flat bands and noise.
 Bytes pattern(int width, int height, int bytesPerPixel)
@@ -73,7 +61,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const Bytes rle24 = tgaFile(10, 16, 8, 24, runLengthEncode(pattern(16, 8, 3), 3));
-    const std::vector<std::pair<std::string, Bytes>> seeds = {
+    const Seeds seeds = {
         {"plain24", tgaFile(2, 2, 1, 24, {1, 2, 3, 4, 5, 6})},
         {"plain32-top-left", tgaFile(2, 1, 2, 32, {1, 2, 3, 4, 5, 6, 7, 8}, 0x28)},
         {"run32", tgaFile(10, 2, 1, 32, {129, 10, 20, 30, 40})},
@@ -86,14 +74,5 @@ int main(int argc, char** argv)
         {"depth16", tgaFile(2, 2, 2, 16, {1, 2, 3, 4, 5, 6, 7, 8})},
         {"colour-mapped", tgaFile(1, 2, 1, 8, {0, 1})},
     };
-    for (const auto& [name, bytes] : seeds) {
-        const std::string path = std::string(argv[1]) + "/" + name + ".tga";
-        FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
-        }
-        std::fclose(file);
-    }
-    return 0;
+    return writeSeeds(argv[1], ".tga", seeds) ? 0 : 1;
 }

@@ -6,33 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "picture/picture.h"
 #include "picture/stereo_names.h"
+#include "picture_fixtures.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Picture makePicture(int32_t width, int32_t height, int32_t bitsPerPixel, const Bytes& pixels)
-{
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.bitsPerPixel = bitsPerPixel;
-    p.pixels = allocateBytes(pixels.size());
-    std::memcpy(p.pixels.get(), pixels.data(), pixels.size());
-    return p;
-}
-
-Bytes pixelsOf(const Picture& p)
-{
-    return Bytes(p.pixels.get(), p.pixels.get() + p.pixelBytes());
-}
 
 Picture plainPicture(int32_t width, int32_t height, uint8_t value)
 {

@@ -8,41 +8,13 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VELLORA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VELLORA_ASAN 1
-#endif
-#endif
-#ifdef VELLORA_ASAN
-// One test asks for more memory than exists; let AddressSanitizer answer
-// null like the real allocator instead of stopping the program.
-extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
-#endif
+#include "asan_may_return_null.h"
+#include "picture_fixtures.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 constexpr uint32_t kBlackBackground = 0x000000;
 constexpr uint32_t kWhiteBackground = 0xFFFFFF;
-
-Picture makePicture(int32_t width, int32_t height, int32_t bitsPerPixel, const Bytes& pixels,
-                    const Bytes& palette = {})
-{
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.bitsPerPixel = bitsPerPixel;
-    p.pixels = allocateBytes(pixels.size());
-    std::memcpy(p.pixels.get(), pixels.data(), pixels.size());
-    if (!palette.empty()) {
-        p.palette = allocateBytes(palette.size());
-        std::memcpy(p.palette.get(), palette.data(), palette.size());
-    }
-    return p;
-}
 
 // The whole packed DIB of a picture, or an empty vector when there is none.
 Bytes packed(const Picture& p, uint32_t background, bool premultiply)

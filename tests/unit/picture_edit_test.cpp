@@ -10,37 +10,9 @@
 #include <cstring>
 #include <vector>
 
+#include "picture_fixtures.h"
+
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Picture makePicture(int32_t width, int32_t height, int32_t bitsPerPixel, const Bytes& pixels,
-                    const Bytes& palette = {})
-{
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.bitsPerPixel = bitsPerPixel;
-    p.pixels = allocateBytes(pixels.size());
-    std::memcpy(p.pixels.get(), pixels.data(), pixels.size());
-    if (!palette.empty()) {
-        p.palette = allocateBytes(palette.size());
-        std::memcpy(p.palette.get(), palette.data(), palette.size());
-    }
-    return p;
-}
-
-Bytes pixelsOf(const Picture& p)
-{
-    return Bytes(p.pixels.get(), p.pixels.get() + p.pixelBytes());
-}
-
-Bytes paletteOf(const Picture& p)
-{
-    if (!p.palette)
-        return {};
-    return Bytes(p.palette.get(), p.palette.get() + p.paletteBytes());
-}
 
 // A 256-entry palette of zeros with the given T,R,G,B entries.
 Bytes palette256(std::initializer_list<std::pair<int, Bytes>> entries)

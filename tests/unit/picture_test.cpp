@@ -8,38 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VELLORA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VELLORA_ASAN 1
-#endif
-#endif
-#ifdef VELLORA_ASAN
-// The failure tests ask for more memory than exists; let AddressSanitizer
-// answer null like the real allocator instead of stopping the program.
-extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
-#endif
+#include "asan_may_return_null.h"
+#include "picture_fixtures.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Picture makePicture(int32_t width, int32_t height, int32_t bitsPerPixel, const Bytes& pixels,
-                    const Bytes& palette = {})
-{
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.bitsPerPixel = bitsPerPixel;
-    p.pixels = allocateBytes(pixels.size());
-    std::memcpy(p.pixels.get(), pixels.data(), pixels.size());
-    if (!palette.empty()) {
-        p.palette = allocateBytes(palette.size());
-        std::memcpy(p.palette.get(), palette.data(), palette.size());
-    }
-    return p;
-}
 
 // A picture that claims a huge size but holds only a few bytes: every
 // operation on it must fail at its allocation, before it reads any pixel.
@@ -51,18 +23,6 @@ Picture makeHugeClaim(int32_t bitsPerPixel, bool withPalette = false)
         std::memset(p.palette.get(), 7, p.paletteBytes());
     }
     return p;
-}
-
-Bytes pixelsOf(const Picture& p)
-{
-    return Bytes(p.pixels.get(), p.pixels.get() + p.pixelBytes());
-}
-
-Bytes paletteOf(const Picture& p)
-{
-    if (!p.palette)
-        return {};
-    return Bytes(p.palette.get(), p.palette.get() + p.paletteBytes());
 }
 
 Bytes palette256(std::initializer_list<std::pair<int, uint32_t>> entries)

@@ -10,38 +10,13 @@
 
 #include "decode/decoded_size.h"
 #include "picture/picture.h"
+#include "picture_fixtures.h"
+#include "tga_fixtures.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 constexpr uint8_t plain = 2;
 constexpr uint8_t runLength = 10;
-
-Bytes tgaFile(uint8_t imageType, uint16_t width, uint16_t height, uint8_t depth, const Bytes& data,
-              uint8_t descriptor = 0)
-{
-    Bytes file = {
-        0,                                      // identification field length
-        0,                                      // colour map type: none
-        imageType,                              // 2 plain, 10 run-length encoded
-        0, 0, 0, 0, 0,                          // colour map specification
-        0, 0, 0, 0,                             // x and y origin
-        uint8_t(width), uint8_t(width >> 8),    // width
-        uint8_t(height), uint8_t(height >> 8),  // height
-        depth,                                  // bits per pixel
-        descriptor,                             // bit 5 top-left origin, bits 0-3 alpha bits
-    };
-    file.insert(file.end(), data.begin(), data.end());
-    return file;
-}
-
-Bytes pixelsOf(const Picture& picture)
-{
-    if (!picture.holdsImage())
-        return {};
-    return Bytes(picture.pixels.get(), picture.pixels.get() + picture.pixelBytes());
-}
 
 class TgaReaderTest : public ::testing::Test {
 protected:

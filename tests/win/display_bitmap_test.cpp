@@ -5,31 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "picture/display_bitmap_win32.h"
 #include "picture/picture.h"
+#include "picture_fixtures.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Picture makePicture(int32_t width, int32_t height, int32_t bitsPerPixel, const Bytes& pixels,
-                    const Bytes& palette = {})
-{
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.bitsPerPixel = bitsPerPixel;
-    p.pixels = allocateBytes(pixels.size());
-    std::memcpy(p.pixels.get(), pixels.data(), pixels.size());
-    if (!palette.empty()) {
-        p.palette = allocateBytes(palette.size());
-        std::memcpy(p.palette.get(), palette.data(), palette.size());
-    }
-    return p;
-}
 
 Bytes countingBytes(size_t n, uint8_t step)
 {
