@@ -120,7 +120,7 @@ int convert1Bit(const uint8_t* dib, size_t size, const DibHeader& header, Pictur
     // Always two table entries, whatever biClrUsed says.
     const uint64_t tableOffset = header.headerSize;
     const uint64_t bitsOffset = tableOffset + 2 * tableEntryBytes;
-    StoredRows rows;
+    StoredRows rows{};
     if (!locateRows(dib, size, bitsOffset, header, rows))
         return dibNoPixels;
     const size_t rowBytes = (static_cast<size_t>(header.width) + 7) / 8;
@@ -160,7 +160,7 @@ int convertIndexed(const uint8_t* dib, size_t size, const DibHeader& header, Pic
     const uint64_t bitsOffset = tableOffset + tableEntries * tableEntryBytes;
     if (bitsOffset > size)
         return dibNoPixels;
-    StoredRows rows;
+    StoredRows rows{};
     if (header.compression == biRgb && !locateRows(dib, size, bitsOffset, header, rows))
         return dibNoPixels;
     const size_t arrayBytes = pixelArrayBytes(header.width, header.height);
@@ -215,7 +215,7 @@ int convert16Bit(const uint8_t* dib, size_t size, const DibHeader& header, Pictu
         header.headerSize >= headerWithMasksSize ? infoHeaderSize : header.headerSize;
     if (maskOffset + maskBytes > size)
         return dibNoPixels;
-    StoredRows rows;
+    StoredRows rows{};
     if (!locateRows(dib, size, directColourBitsOffset(header), header, rows))
         return dibNoPixels;
     const size_t arrayBytes = pixelArrayBytes(3ull * header.width, header.height);
@@ -259,7 +259,7 @@ void alphaToTransparency(const uint8_t* src, uint8_t* dst, size_t count)
 // 24 and 32 bits with any compression value.
 int convertTrueColour(const uint8_t* dib, size_t size, const DibHeader& header, Picture& picture)
 {
-    StoredRows rows;
+    StoredRows rows{};
     if (!locateRows(dib, size, directColourBitsOffset(header), header, rows))
         return dibNoPixels;
     const size_t bytesPerPixel = header.bitCount / 8;
