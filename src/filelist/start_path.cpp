@@ -41,7 +41,12 @@ void resolveStartPathWith(PathKind (*query)(const char16_t* path))
     case PathKind::missing:
         break;
     case PathKind::directory:
-        appendPath(listDirectory, u"\\");
+        // Without its backslash the prefix would search the parent for
+        // names that begin with the directory's name.
+        if (!appendPath(listDirectory, u"\\")) {
+            listDirectory[0] = 0;
+            startPathRefused = true;
+        }
         break;
     case PathKind::file:
         cutAfterLastBackslash(listDirectory);

@@ -14,8 +14,8 @@ enum class PathKind { missing, directory, file };
 // query:
 // - an empty startPath leaves listDirectory as it is;
 // - a path ending in a backslash is taken as it is;
-// - a directory gets its backslash (when that does not fit, the path is
-//   taken as one that names nothing);
+// - a directory gets its backslash; when that does not fit, the start path
+//   is refused (listDirectory empty, startPathRefused set);
 // - a file gives everything up to and including its last backslash;
 // - a path that names nothing, or that holds the wildcards '*' or '?' (no
 //   stored name can), is taken as it is; the scan then finds nothing.
