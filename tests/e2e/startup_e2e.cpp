@@ -82,6 +82,25 @@ TEST(Startup, PathTooLongForThePathBufferIsTreatedAsNamingNothing)
     expectEmptyFolderMessageThenClose(viewer);
 }
 
+TEST(Startup, ExecutableCarriesItsIconAndCommonControlsManifest)
+{
+    HMODULE module = LoadLibraryExW(viewerProgram.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(105), RT_GROUP_ICON), nullptr);
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(105), IMAGE_ICON, 32, 32, 0));
+    EXPECT_NE(icon, nullptr);
+    if (icon != nullptr)
+        DestroyIcon(icon);
+
+    HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(manifest, nullptr);
+    const char* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+    std::string xml(text, SizeofResource(module, manifest));
+    EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+    FreeLibrary(module);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
