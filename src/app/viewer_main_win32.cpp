@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "app/absolute_start_path_win32.h"
 #include "app/command_line.h"
 #include "app/editor_command_win32.h"
 #include "app/main_window_win32.h"
@@ -15,23 +16,6 @@ namespace {
 
 constexpr int iconResourceId = 105;
 HINSTANCE moduleInstance;
-
-// A relative start path (a bare file name from a command prompt included) is
-// made absolute once, so that the list is built from the right folder and the
-// named file becomes current.
-void makeStartPathAbsolute()
-{
-    if (startPath[0] == 0)
-        return;
-    wchar_t full[pathCapacity];
-    DWORD length = GetFullPathNameW(reinterpret_cast<const wchar_t*>(startPath), pathCapacity, full, nullptr);
-    if (length == 0 || length >= pathCapacity) {
-        startPath[0] = 0;
-        startPathRefused = true;
-        return;
-    }
-    copyPath(startPath, reinterpret_cast<const char16_t*>(full));
-}
 
 bool registerWindowClass(const wchar_t* name, WNDPROC procedure, UINT style)
 {
