@@ -2,13 +2,10 @@
 // for fopen. The Windows build has its own version in file_bytes_win32.cpp.
 #ifndef _WIN32
 
-#include "decode/file_bytes.h"
+#include "decode/file_bytes_platform.h"
 
 #include <sys/stat.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <utility>
 #include <string>
 
 namespace {
@@ -46,38 +43,21 @@ std::string utf8FromUtf16(const char16_t* text)
 
 }  // namespace
 
-FileReadResult readFileBytes(const char16_t* path, ByteArray& bytes, size_t& size)
+FILE* openFileForReading(const char16_t* path)
 {
-    FILE* file = fopen(utf8FromUtf16(path).c_str(), "rb");
-    if (!file)
-        return FileReadResult::cannotOpen;
+    return fopen(utf8FromUtf16(path).c_str(), "rb");
+}
+
+int64_t lengthOfOpenFile(FILE* file)
+{
     // fopen accepts a directory here; only regular files have a length.
     struct stat status;
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)
-        || fseeko(file, 0, SEEK_END) != 0) {
-        fclose(file);
-        return FileReadResult::cannotOpen;
-    }
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || fseeko(file, 0, SEEK_END) != 0)
+        return -1;
     const off_t length = ftello(file);
-    if (length < 0 || fseeko(file, 0, SEEK_SET) != 0) {
-        fclose(file);
-        return FileReadResult::cannotOpen;
-    }
-    if (static_cast<uint64_t>(length) > SIZE_MAX - 1) {
-        fclose(file);
-        return FileReadResult::outOfMemory;
-    }
-    // One spare byte keeps the block non-null for an empty file.
-    ByteArray block = allocateBytes(static_cast<size_t>(length) + 1);
-    if (!block) {
-        fclose(file);
-        return FileReadResult::outOfMemory;
-    }
-    const size_t got = fread(block.get(), 1, static_cast<size_t>(length), file);
-    fclose(file);
-    bytes = std::move(block);
-    size = got;
-    return FileReadResult::ok;
+    if (length < 0 || fseeko(file, 0, SEEK_SET) != 0)
+        return -1;
+    return length;
 }
 
 #endif
