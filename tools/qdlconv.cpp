@@ -1,14 +1,19 @@
 // qdlconv: converts a BMP, TGA or QDL picture into a QDL file of a chosen
-// pixel type and compression. The demo pictures and the tests' QDL files are
-// made with it. Steps: read the command line, load the input into a Picture,
-// bring the Picture to the output's depth, encode, write the output under a
-// temporary name and rename it into place.
+// pixel type and compression, or into a BMP file that any image program
+// opens; on request it composes the picture into a red-cyan anaglyph first.
+// The demo pictures and the tests' QDL files are made with it. Steps: read
+// the command line, load the input into a Picture, compose the anaglyph,
+// bring the Picture to the output's form (QDL: depth and encoding; BMP: a
+// file header and the packed DIB), write the output under a temporary name
+// and rename it into place.
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,26 +21,38 @@
 #include "decode/qdl_reader.h"
 #include "decode/qdl_writer.h"
 #include "decode/tga_reader.h"
+#include "picture/anaglyph.h"
 #include "picture/picture.h"
+#include "picture/stereo_names.h"
 
 namespace {
 
 const char usageText[] =
-    "Usage: qdlconv [--type N] [--compression M] INPUT OUTPUT\n"
+    "Usage: qdlconv [--type N] [--compression M] [--anaglyph] INPUT OUTPUT\n"
     "\n"
-    "Converts a BMP, TGA or QDL picture into a QDL file.\n"
+    "Converts a BMP, TGA or QDL picture into a QDL or a BMP file.\n"
     "\n"
     "INPUT   a BMP file with a BITMAPINFOHEADER of 40 bytes or one of its\n"
     "        longer successors (1, 4, 8, 24 or 32 bits with BI_RGB, BI_RLE8,\n"
     "        BI_RLE4 or BI_BITFIELDS; 16 bits with BI_BITFIELDS; a 32-bit\n"
-    "        pixel's fourth byte is its alpha, so T = 255 - that byte), a TGA\n"
-    "        file (true-colour, plain or run-length encoded, 24 or 32 bits;\n"
-    "        the alpha channel is dropped) or a QDL file. BMP and QDL files are\n"
+    "        pixel's fourth byte is its alpha, so T = 255 - that byte, except\n"
+    "        that a 32-bit BMP with 0 in the fourth byte of every pixel, as\n"
+    "        many programs write them, is read as opaque), a TGA file\n"
+    "        (true-colour, plain or run-length encoded, 24 or 32 bits; the\n"
+    "        alpha channel is dropped) or a QDL file. BMP and QDL files are\n"
     "        recognised by their first two bytes, TGA files by the name\n"
     "        ending in .tga.\n"
-    "OUTPUT  the QDL file to write. It is written under a temporary name and\n"
-    "        renamed at the end: a failed conversion leaves no new file and an\n"
-    "        existing OUTPUT as it was.\n"
+    "OUTPUT  the file to write: a BMP file when the name ends in .bmp (in\n"
+    "        any case), otherwise a QDL file. It is written under a temporary\n"
+    "        name and renamed at the end: a failed conversion leaves no new\n"
+    "        file and an existing OUTPUT as it was.\n"
+    "\n"
+    "BMP output: a 14-byte file header and an uncompressed DIB with a\n"
+    "BITMAPINFOHEADER at the picture's own depth: 1 or 8 bits with a colour\n"
+    "table (a picture without a palette gets black and white or the grey\n"
+    "ramp), 24 or 32 bits. Transparency is flattened onto black, so a 32-bit\n"
+    "BMP holds 0 in every pixel's fourth byte. --type and --compression are\n"
+    "refused with a BMP output.\n"
     "\n"
     "Options:\n"
     "  --type N         QDL pixel type; the default is the picture's own:\n"
@@ -51,6 +68,17 @@ const char usageText[] =
     "                             4 long escape runs\n"
     "                     type 4: 1 runs, 2 colour groups\n"
     "                     type 5: 1 runs, 2 marked runs, 3 colour groups\n"
+    "  --anaglyph       writes the red-cyan anaglyph of the picture, as the\n"
+    "                   viewer shows it in its 3D view. The picture is first\n"
+    "                   brought to 24 bits (1 -> 8 -> 32 -> 24 bits; the\n"
+    "                   transparency is dropped). The INPUT name decides the\n"
+    "                   layout: NAME.stereo.EXT holds the left eye's view in\n"
+    "                   its left half, NAME.stereo-x.EXT in its right half\n"
+    "                   (both need an even width); any other picture is\n"
+    "                   composed from two copies of itself pushed width / 50\n"
+    "                   columns apart. The result is 32 bits and opaque, half\n"
+    "                   as wide for a stereo pair; as QDL it is type 5 unless\n"
+    "                   --type says otherwise.\n"
     "  --help           shows this text.\n"
     "\n"
     "Depth changes: a picture is widened to a deeper type (1 -> 8 bits ->\n"
@@ -71,11 +99,30 @@ constexpr int exitUsage = 2;
 constexpr int lastCompression[6] = {1, 1, 4, 1, 2, 3};
 
 struct Options {
-    int pixelType = -1;  // -1: the picture's own
-    int compression = 0;
+    int pixelType = -1;    // -1: the picture's own
+    int compression = -1;  // -1: not given, which is plain
+    bool anaglyph = false;
     std::string input;
     std::string output;
 };
+
+bool endsWithIgnoringCase(const std::string& text, const char* lowerCaseEnd)
+{
+    const size_t length = std::strlen(lowerCaseEnd);
+    if (text.size() < length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[text.size() - length + i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != lowerCaseEnd[i])
+            return false;
+    }
+    return true;
+}
+
+bool isBmpOutput(const Options& options)
+{
+    return endsWithIgnoringCase(options.output, ".bmp");
+}
 
 // ---------------------------------------------------------------- command line
 
@@ -118,7 +165,9 @@ int parseCommandLine(int argc, char** argv, Options& options)
             std::fputs(usageText, stdout);
             return exitDone;
         }
-        if (takeValue(argc, argv, i, "--type", value)) {
+        if (std::strcmp(argv[i], "--anaglyph") == 0) {
+            options.anaglyph = true;
+        } else if (takeValue(argc, argv, i, "--type", value)) {
             if (!value || !parseNumber(value, options.pixelType) || options.pixelType > 5) {
                 std::fprintf(stderr, "qdlconv: --type needs a pixel type from 0 to 5\n");
                 return exitUsage;
@@ -141,6 +190,11 @@ int parseCommandLine(int argc, char** argv, Options& options)
     }
     options.input = paths[0];
     options.output = paths[1];
+    if (isBmpOutput(options) && (options.pixelType >= 0 || options.compression >= 0)) {
+        std::fprintf(stderr, "qdlconv: --type and --compression choose the QDL encoding; a BMP output (%s) is "
+                     "written at the picture's own depth, uncompressed\n", options.output.c_str());
+        return exitUsage;
+    }
     if (options.pixelType >= 0 && options.compression > lastCompression[options.pixelType]) {
         std::fprintf(stderr, "qdlconv: pixel type %d accepts compressions 0 to %d, not %d\n", options.pixelType,
                      lastCompression[options.pixelType], options.compression);
@@ -193,6 +247,23 @@ uint64_t dibTableBytes(const uint8_t* header, uint32_t headerSize)
     }
 }
 
+// Many programs write 32-bit BMP files with 0 in every pixel's fourth byte,
+// meaning "unused" rather than "transparent". Read as alpha, such a file
+// would be wholly transparent (every T = 255); it is made opaque instead.
+// One pixel with another fourth byte shows that the file means its alpha.
+void makeUnusedAlphaOpaque(Picture& picture)
+{
+    if (picture.bitsPerPixel != 32)
+        return;
+    const uint64_t count = picture.pixelBytes() / 4;
+    uint8_t* pixels = picture.pixels.get();
+    for (uint64_t i = 0; i < count; ++i)
+        if (pixels[4 * i] != 255)
+            return;
+    for (uint64_t i = 0; i < count; ++i)
+        pixels[4 * i] = 0;
+}
+
 // A BMP file is a 14-byte file header and a packed DIB, except that the
 // file header's offset may leave a gap before the pixel rows; such a gap is
 // closed so the rows follow the table as in a packed DIB.
@@ -222,6 +293,7 @@ bool loadBmp(const std::vector<uint8_t>& file, Picture& picture, std::string& er
     }
     switch (pictureFromDib(dib, dibSize, picture)) {
     case dibConverted:
+        makeUnusedAlphaOpaque(picture);
         return true;
     case dibNegativeWidth:
         error = "the BMP file has a negative width";
@@ -247,16 +319,6 @@ bool loadQdl(const std::vector<uint8_t>& file, Picture& picture, std::string& er
     }
 }
 
-bool endsWithTga(const std::string& path)
-{
-    if (path.size() < 4)
-        return false;
-    std::string end = path.substr(path.size() - 4);
-    for (char& c : end)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return end == ".tga";
-}
-
 bool loadPicture(const std::string& path, Picture& picture, std::string& error)
 {
     std::vector<uint8_t> file;
@@ -268,7 +330,7 @@ bool loadPicture(const std::string& path, Picture& picture, std::string& error)
         return loadBmp(file, picture, error);
     if (file.size() >= 2 && file[0] == 'Q' && file[1] == 'D')
         return loadQdl(file, picture, error);
-    if (endsWithTga(path)) {
+    if (endsWithIgnoringCase(path, ".tga")) {
         parseTgaImage(file.data(), file.size(), picture);
         if (picture.holdsImage())
             return true;
@@ -278,6 +340,49 @@ bool loadPicture(const std::string& path, Picture& picture, std::string& error)
     }
     error = path + " is neither a BMP file (\"BM\"), a QDL file (\"QD\") nor named .tga";
     return false;
+}
+
+// ---------------------------------------------------------------- anaglyph
+
+// The stereo name tests look at ASCII characters only, so each byte of the
+// path is widened on its own: ASCII characters keep their places and no
+// byte of a longer UTF-8 sequence becomes one.
+std::u16string widenPath(const std::string& path)
+{
+    std::u16string wide;
+    for (const char c : path)
+        wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    return wide;
+}
+
+// Normalises the picture to 24 bits, as the viewer does with a QDL picture,
+// and replaces it by its anaglyph; the input's name decides the layout.
+bool composeAnaglyphOf(Picture& picture, const std::string& inputPath, std::string& error)
+{
+    if (picture.width <= 0 || picture.height <= 0) {
+        error = "the picture has no pixels (width or height 0) to compose an anaglyph from";
+        return false;
+    }
+    picture.normaliseTo24();
+    if (picture.bitsPerPixel != 24) {
+        error = "not enough memory to bring the picture to 24 bits";
+        return false;
+    }
+    const std::u16string path = widenPath(inputPath);
+    const StereoChoice choice = chooseStereoLayout(path.c_str(), picture.width);
+    const bool single = choice.layout == StereoLayout::singleView;
+    if (single && (isStereoName(path.c_str()) || isCrossStereoName(path.c_str())))
+        std::fprintf(stderr, "qdlconv: note: a stereo pair needs an even width; this %d-pixel wide picture is "
+                     "composed as a single view\n", picture.width);
+    const int32_t width = single ? picture.width - 2 * choice.shift : picture.width / 2;
+    composeAnaglyph(picture, path.c_str());
+    // The composition leaves a step undone when memory runs out; the
+    // result's depth and width show whether every step ran.
+    if (picture.bitsPerPixel != 32 || picture.width != width) {
+        error = "not enough memory to compose the anaglyph";
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- depth
@@ -364,6 +469,34 @@ bool convertToPixelType(Picture& picture, int pixelType, std::string& error)
 
 // ---------------------------------------------------------------- output
 
+struct ByteSpan {
+    const uint8_t* data;
+    size_t size;
+};
+
+// Writes the parts one after the other to a temporary file beside path and
+// renames it over path, so that path is either the complete new file or
+// what it was before.
+bool writeFileWhole(const std::string& path, std::initializer_list<ByteSpan> parts, std::string& error)
+{
+    const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "wbx");
+    if (!file) {
+        error = "cannot create " + temporary;
+        return false;
+    }
+    bool written = true;
+    for (const ByteSpan& part : parts)
+        written = written && std::fwrite(part.data, 1, part.size, file) == part.size;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
 bool encodeQdl(Picture& picture, const Options& options, std::vector<uint8_t>& bytes, std::string& error)
 {
     if (options.pixelType == 2 && !reorderPaletteForQdl(picture, options.compression)) {
@@ -390,24 +523,65 @@ bool encodeQdl(Picture& picture, const Options& options, std::vector<uint8_t>& b
     }
 }
 
-// Writes bytes to a temporary file beside path and renames it over path, so
-// that path is either the complete new file or what it was before.
-bool writeFileWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
+// Returns the exit status; a compression the picture's own type lacks is a
+// wrong command line.
+int writeQdlOutput(Picture& picture, Options options)
 {
-    const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "wbx");
-    if (!file) {
-        error = "cannot create " + temporary;
+    if (options.pixelType < 0) {
+        options.pixelType = naturalQdlPixelType(picture);
+        if (options.compression > lastCompression[options.pixelType]) {
+            std::fprintf(stderr, "qdlconv: the picture's own pixel type %d accepts compressions 0 to %d, not %d\n",
+                         options.pixelType, lastCompression[options.pixelType], options.compression);
+            return exitUsage;
+        }
+    }
+    options.compression = std::max(options.compression, 0);
+    std::string error;
+    std::vector<uint8_t> bytes;
+    if (!convertToPixelType(picture, options.pixelType, error) || !encodeQdl(picture, options, bytes, error) ||
+        !writeFileWhole(options.output, {{bytes.data(), bytes.size()}}, error)) {
+        std::fprintf(stderr, "qdlconv: %s\n", error.c_str());
+        return exitFailed;
+    }
+    return exitDone;
+}
+
+constexpr uint64_t bmpFileHeaderSize = 14;
+constexpr uint64_t dibHeaderSize = 40;
+
+void putLe32(uint8_t* bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A BMP file is the packed DIB behind a 14-byte file header: "BM", the file
+// size, two reserved words of 0 and the offset of the pixel rows. The DIB
+// has a black background and no premultiplied alpha, so transparent parts
+// are blended onto black and every program shows the same colours.
+bool writeBmpFile(const Picture& picture, const std::string& path, std::string& error)
+{
+    if (picture.width <= 0 || picture.height <= 0) {
+        error = "a picture without pixels (width or height 0) is not written as a BMP file";
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        error = "cannot write " + path;
+    const uint64_t dibSize = picture.packedDibSize();
+    const uint64_t fileSize = bmpFileHeaderSize + dibSize;
+    if (fileSize > UINT32_MAX) {
+        error = "the BMP file would have " + std::to_string(fileSize) +
+                " bytes, more than its 32-bit size field holds (4 GiB - 1)";
         return false;
     }
-    return true;
+    const ByteArray dib = picture.toPackedDib(0, false);
+    if (!dib) {
+        error = "not enough memory for the BMP pixels";
+        return false;
+    }
+    const uint64_t tableBytes = picture.bitsPerPixel == 1 ? 8 : picture.bitsPerPixel == 8 ? 1024 : 0;
+    uint8_t header[bmpFileHeaderSize] = {'B', 'M'};
+    putLe32(header + 2, static_cast<uint32_t>(fileSize));
+    putLe32(header + 10, static_cast<uint32_t>(bmpFileHeaderSize + dibHeaderSize + tableBytes));
+    return writeFileWhole(path, {{header, sizeof header}, {dib.get(), static_cast<size_t>(dibSize)}}, error);
 }
 
 }  // namespace
@@ -421,22 +595,14 @@ int main(int argc, char** argv)
 
     std::string error;
     Picture picture;
-    if (!loadPicture(options.input, picture, error)) {
+    if (!loadPicture(options.input, picture, error) ||
+        (options.anaglyph && !composeAnaglyphOf(picture, options.input, error))) {
         std::fprintf(stderr, "qdlconv: %s\n", error.c_str());
         return exitFailed;
     }
-    if (options.pixelType < 0) {
-        options.pixelType = naturalQdlPixelType(picture);
-        if (options.compression > lastCompression[options.pixelType]) {
-            std::fprintf(stderr, "qdlconv: the picture's own pixel type %d accepts compressions 0 to %d, not %d\n",
-                         options.pixelType, lastCompression[options.pixelType], options.compression);
-            return exitUsage;
-        }
-    }
-
-    std::vector<uint8_t> bytes;
-    if (!convertToPixelType(picture, options.pixelType, error) || !encodeQdl(picture, options, bytes, error) ||
-        !writeFileWhole(options.output, bytes, error)) {
+    if (!isBmpOutput(options))
+        return writeQdlOutput(picture, options);
+    if (!writeBmpFile(picture, options.output, error)) {
         std::fprintf(stderr, "qdlconv: %s\n", error.c_str());
         return exitFailed;
     }

@@ -10,14 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "decode/dib_reader.h"
 #include "decode/qdl_reader.h"
 #include "decode/qdl_writer.h"
+#include "dib_fixtures.h"
 #include "picture/picture.h"
+#include "picture_fixtures.h"
+#include "tga_fixtures.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
 
 const std::string bmpSuite = std::string(VELLORA_CORPUS_DIR) + "/bmpsuite/";
 
@@ -36,6 +39,31 @@ int readQdl(const fs::path& path, Picture& picture)
 {
     const Bytes file = readBytes(path);
     return parseQdlImage(picture, file.data(), file.size());
+}
+
+uint32_t le32At(const Bytes& bytes, size_t offset)
+{
+    return uint32_t(bytes[offset]) | uint32_t(bytes[offset + 1]) << 8 | uint32_t(bytes[offset + 2]) << 16 |
+           uint32_t(bytes[offset + 3]) << 24;
+}
+
+// Reads a BMP file's packed DIB, the part behind its 14-byte file header.
+int readBmp(const fs::path& path, Picture& picture)
+{
+    const Bytes file = readBytes(path);
+    if (file.size() < 14)
+        return dibNoPixels;
+    return pictureFromDib(file.data() + 14, file.size() - 14, picture);
+}
+
+// A BMP file around a packed DIB whose rows follow the header and table.
+Bytes bmpFile(const Bytes& dib, uint32_t rowsOffset)
+{
+    Bytes header = {'B', 'M'};
+    le32(header, uint32_t(14 + dib.size()));  // file size
+    le32(header, 0);                          // two reserved words
+    le32(header, rowsOffset);                 // offset of the pixel rows
+    return join({header, dib});
 }
 
 class QdlconvTest : public ::testing::Test {
@@ -112,13 +140,52 @@ void expectSameColours(const Picture& a, const Picture& b, const std::string& wh
             ASSERT_EQ(a.pixelAt(x, y), b.pixelAt(x, y)) << what << " at " << x << "," << y;
 }
 
+
+// R, G, B of every pixel, top row first: what ImageMagick's rgb: format
+// gives, and the colours of a picture whatever its depth and transparency.
+Bytes rgbOf(const Picture& picture)
+{
+    Bytes rgb;
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x)
+            for (int shift : {8, 16, 24})
+                rgb.push_back(uint8_t(picture.pixelAt(x, y) >> shift));
+    return rgb;
+}
+
+Bytes transparenciesOf(const Picture& picture)
+{
+    Bytes t;
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x)
+            t.push_back(uint8_t(picture.pixelAt(x, y)));
+    return t;
+}
+
+bool haveImageMagick()
+{
+    return std::system("convert -version > /dev/null 2>&1") == 0;
+}
+
+// ImageMagick's own decoding of a file as 8-bit R, G, B.
+Bytes imageMagickRgb(const fs::path& file, const fs::path& scratch)
+{
+    const std::string command = "convert \"" + file.string() + "\" -depth 8 rgb:\"" + scratch.string() + "\"";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    const Bytes rgb = readBytes(scratch);
+    fs::remove(scratch);
+    return rgb;
+}
+
 // ---------------------------------------------------------------- command line
 
 TEST_F(QdlconvTest, HelpDescribesTheTool)
 {
     EXPECT_EQ(run("--help"), 0);
-    for (const char* text : {"Usage: qdlconv [--type N] [--compression M] INPUT OUTPUT", "--type N",
-                             "--compression M", "BMP", "TGA", "colour groups", "drops the"})
+    for (const char* text : {"Usage: qdlconv [--type N] [--compression M] [--anaglyph] INPUT OUTPUT", "--type N",
+                             "--compression M", "--anaglyph", "BMP", "TGA", "colour groups", "drops the",
+                             "ends in .bmp", "flattened onto black", "read as opaque", ".stereo-x."})
         EXPECT_NE(printed.find(text), std::string::npos) << text;
 }
 
@@ -137,11 +204,20 @@ TEST_F(QdlconvTest, WrongCommandLinesWriteNothing)
         "--type 4 --compression 3 " + in + " " + out,
         "--compression 3 " + in + " " + out,  // the picture's own type 4 has no compression 3
         "--colour 2 " + in + " " + out,
+        "--anaglyph=1 " + in + " " + out,
     };
     for (const std::string& line : lines) {
         EXPECT_EQ(run(line), 2) << line;
         EXPECT_FALSE(printed.empty()) << line;
         EXPECT_FALSE(fs::exists(directory / "out.qdl")) << line;
+    }
+    // A BMP file has no pixel types or compressions to choose.
+    for (const std::string& line : {"--type 4 " + in + " " + path("out.bmp"),
+                                    "--compression=0 " + in + " " + path("out.Bmp"),
+                                    "--anaglyph --type 5 " + in + " " + path("out.BMP")}) {
+        EXPECT_EQ(run(line), 2) << line;
+        EXPECT_NE(printed.find("a BMP output"), std::string::npos) << line << ": " << printed;
+        EXPECT_EQ(files(), std::vector<std::string>{"in.qdl"}) << line;
     }
 }
 
@@ -152,6 +228,7 @@ TEST_F(QdlconvTest, BadInputFailsWithoutOutput)
     writeBytes(directory / "text.txt", Bytes{'h', 'e', 'l', 'l', 'o'});
     writeBytes(directory / "short.qdl", Bytes{'Q', 'D', 5, 0, 0, 0, 5, 0, 0, 0, 4, 0, 1, 2, 3});
     writeBytes(directory / "bad.tga", Bytes(18, 1));
+    writeQdl(directory / "empty.qdl", pictureOf(24, 0, 3, false), 4, 0);
     const struct {
         std::string arguments;
         const char* message;
@@ -167,13 +244,20 @@ TEST_F(QdlconvTest, BadInputFailsWithoutOutput)
         {"\"" + bmpSuite + "g/pal8.bmp\" --type 3 " + path("out.qdl"), "type 3 is grey"},
         {"\"" + bmpSuite + "g/pal1bg.bmp\" --type 1 " + path("out.qdl"), "type 1 is black and white"},
         {"\"" + bmpSuite + "g/rgb24.bmp\" " + path("no-such-directory/out.qdl"), "cannot create"},
+        {"\"" + bmpSuite + "g/rgb24.bmp\" " + path("no-such-directory/out.bmp"), "cannot create"},
+        {path("text.txt") + " " + path("out.bmp"), "neither a BMP file"},
+        {path("empty.qdl") + " " + path("out.bmp"), "without pixels"},
+        {"--anaglyph " + path("empty.qdl") + " " + path("out.bmp"), "no pixels"},
+        {"--anaglyph " + path("empty.qdl") + " " + path("out.qdl"), "no pixels"},
+        {"--anaglyph --type 2 \"" + bmpSuite + "g/pal8.bmp\" " + path("out.qdl"), "not reduced to 8 bits"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(run(c.arguments), 1) << c.arguments;
         EXPECT_NE(printed.find(c.message), std::string::npos) << c.arguments << ": " << printed;
         EXPECT_FALSE(fs::exists(directory / "out.qdl")) << c.arguments;
+        EXPECT_FALSE(fs::exists(directory / "out.bmp")) << c.arguments;
     }
-    EXPECT_EQ(files().size(), 3u);
+    EXPECT_EQ(files().size(), 4u);
 }
 
 TEST_F(QdlconvTest, FailureKeepsTheOldOutputAndSuccessReplacesIt)
@@ -201,14 +285,17 @@ TEST_F(QdlconvTest, FailureKeepsTheOldOutputAndSuccessReplacesIt)
     EXPECT_EQ(run("--compression 2 " + path("lone.qdl") + " " + path("out.qdl")), 1);
     EXPECT_NE(printed.find("lone pixel"), std::string::npos) << printed;
     EXPECT_EQ(readBytes(directory / "out.qdl")[11], 3);
+
+    // The same holds for a BMP output.
+    writeBytes(directory / "out.bmp", old);
+    EXPECT_EQ(run(path("text.txt") + " " + path("out.bmp")), 1);
+    EXPECT_EQ(readBytes(directory / "out.bmp"), old);
+    EXPECT_EQ(run(path("in.qdl") + " " + path("out.bmp")), 0) << printed;
+    EXPECT_EQ(readBytes(directory / "out.bmp")[0], 'B');
+    EXPECT_EQ(files().size(), 5u);  // lone.qdl and out.bmp besides the three above
 }
 
 // ---------------------------------------------------------------- conversions
-
-bool haveImageMagick()
-{
-    return std::system("convert -version > /dev/null 2>&1") == 0;
-}
 
 // BMP files of every depth and compression become 24-bit QDL files whose
 // pixels equal ImageMagick's own decoding of the same BMP.
@@ -226,9 +313,7 @@ TEST_F(QdlconvTest, BmpPixelsMatchImageMagick)
                           path("out.qdl")), 0) << name << ": " << printed;
             Picture picture;
             ASSERT_EQ(readQdl(directory / "out.qdl", picture), qdlDecoded) << name;
-            const fs::path raw = directory / "reference.rgb";
-            ASSERT_EQ(std::system(("convert \"" + bmp + "\" -depth 8 rgb:\"" + raw.string() + "\"").c_str()), 0);
-            const Bytes reference = readBytes(raw);
+            const Bytes reference = imageMagickRgb(bmp, directory / "reference.rgb");
             ASSERT_EQ(reference.size(), picture.pixelBytes()) << name;
             EXPECT_TRUE(std::equal(reference.begin(), reference.end(), picture.pixels.get())) << name;
         }
@@ -302,6 +387,259 @@ TEST_F(QdlconvTest, ReadsTgaFiles)
     ASSERT_EQ(readQdl(directory / "out.qdl", back), qdlDecoded);
     EXPECT_EQ(naturalQdlPixelType(back), 4);
     EXPECT_EQ(Bytes(back.pixels.get(), back.pixels.get() + 6), (Bytes{3, 2, 1, 3, 2, 1}));
+}
+
+
+// ---------------------------------------------------------------- BMP output
+
+struct Source {
+    std::string name;
+    Picture picture;
+    int type;
+};
+
+// One QDL file for each pixel type; the odd widths give padded BMP rows.
+std::vector<Source> qdlSources()
+{
+    std::vector<Source> sources;
+    sources.push_back({"pal1.qdl", pictureOf(1, 13, 5, true), 0});
+    sources.push_back({"bw1.qdl", pictureOf(1, 9, 3, false), 1});
+    sources.push_back({"pal8.qdl", pictureOf(8, 7, 4, true), 2});
+    sources.push_back({"grey8.qdl", pictureOf(8, 5, 3, false), 3});
+    sources.push_back({"rgb24-1.qdl", pictureOf(24, 1, 3, false), 4});
+    sources.push_back({"rgb24-3.qdl", pictureOf(24, 3, 4, false), 4});
+    sources.push_back({"rgb24-6.qdl", pictureOf(24, 6, 2, false), 4});
+    Picture opaque = pictureOf(32, 5, 3, false);
+    for (uint64_t i = 0; i < opaque.pixelBytes(); i += 4)
+        opaque.pixels[i] = 0;
+    sources.push_back({"opaque32.qdl", std::move(opaque), 5});
+    return sources;
+}
+
+// The file header points at the rows and counts the bytes; the DIB behind
+// it reads back as the same picture.
+TEST_F(QdlconvTest, BmpOutputHoldsThePackedDib)
+{
+    for (const Source& source : qdlSources()) {
+        writeQdl(directory / source.name, source.picture, source.type, 1);
+        ASSERT_EQ(run(path(source.name) + " " + path("out.bmp")), 0) << source.name << ": " << printed;
+        const Bytes file = readBytes(directory / "out.bmp");
+        ASSERT_GE(file.size(), 54u) << source.name;
+        const uint64_t rowBytes = (source.picture.rowBytes() + 3) / 4 * 4;
+        const uint32_t table = source.picture.bitsPerPixel == 1 ? 8 : source.picture.bitsPerPixel == 8 ? 1024 : 0;
+        EXPECT_EQ(file[0], 'B');
+        EXPECT_EQ(file[1], 'M');
+        EXPECT_EQ(le32At(file, 2), file.size()) << source.name;
+        EXPECT_EQ(file.size(), 54 + table + rowBytes * uint64_t(source.picture.height)) << source.name;
+        EXPECT_EQ(le32At(file, 6), 0u) << source.name;
+        EXPECT_EQ(le32At(file, 10), 54 + table) << source.name;
+        EXPECT_EQ(le32At(file, 14), 40u) << source.name;
+        EXPECT_EQ(file[28], source.picture.bitsPerPixel) << source.name;
+
+        Picture back;
+        ASSERT_EQ(readBmp(directory / "out.bmp", back), dibConverted) << source.name;
+        EXPECT_EQ(back.width, source.picture.width) << source.name;
+        EXPECT_EQ(back.height, source.picture.height) << source.name;
+        EXPECT_EQ(back.bitsPerPixel, source.picture.bitsPerPixel) << source.name;
+        EXPECT_EQ(rgbOf(back), rgbOf(source.picture)) << source.name;
+    }
+}
+
+// BMP files made from QDL, TGA and BMP inputs look the same to ImageMagick
+// as their inputs do to our readers.
+TEST_F(QdlconvTest, BmpOutputMatchesImageMagick)
+{
+    if (!haveImageMagick())
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    std::vector<std::pair<std::string, Bytes>> cases;
+    for (const Source& source : qdlSources()) {
+        writeQdl(directory / source.name, source.picture, source.type, 0);
+        cases.push_back({path(source.name), rgbOf(source.picture)});
+    }
+    // TGA pixels are stored B, G, R (and A, which is dropped); the rows keep
+    // their stored order.
+    writeBytes(directory / "in24.tga", tgaFile(2, 3, 2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
+                                                            16, 17, 18}));
+    cases.push_back({path("in24.tga"), {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16}});
+    writeBytes(directory / "in32.tga", tgaFile(10, 3, 1, 32, {130, 200, 100, 50, 0}));
+    cases.push_back({path("in32.tga"), {50, 100, 200, 50, 100, 200, 50, 100, 200}});
+    for (const char* name : {"g/pal4rle.bmp", "g/rgb16-565.bmp", "g/rgb32.bmp"}) {
+        const fs::path bmp = bmpSuite + name;
+        cases.push_back({"\"" + bmp.string() + "\"", imageMagickRgb(bmp, directory / "reference.rgb")});
+    }
+    for (const auto& [input, expected] : cases) {
+        ASSERT_EQ(run(input + " " + path("out.bmp")), 0) << input << ": " << printed;
+        EXPECT_EQ(imageMagickRgb(directory / "out.bmp", directory / "out.rgb"), expected) << input;
+    }
+}
+
+TEST_F(QdlconvTest, BmpOutputFlattensTransparencyOntoBlack)
+{
+    // T, R, G, B: opaque, wholly transparent, about half transparent.
+    writeQdl(directory / "in32.qdl", makePicture(3, 1, 32, {0, 200, 100, 50, 255, 200, 100, 50, 128, 200, 100, 50}),
+             5, 0);
+    ASSERT_EQ(run(path("in32.qdl") + " " + path("out32.bmp")), 0) << printed;
+    const Bytes file32 = readBytes(directory / "out32.bmp");
+    ASSERT_EQ(file32.size(), 54u + 12u);
+    // B, G, R and a fourth byte of 0; 200 * 127 / 255 = 99.6 gives 99.
+    EXPECT_EQ(Bytes(file32.begin() + 54, file32.end()), (Bytes{50, 100, 200, 0, 0, 0, 0, 0, 24, 49, 99, 0}));
+
+    // Palette entries T, R, G, B: wholly transparent, 51 of 255 transparent.
+    Bytes palette(1024, 0);
+    const Bytes entries = {255, 10, 20, 30, 51, 255, 100, 0};
+    std::copy(entries.begin(), entries.end(), palette.begin());
+    writeQdl(directory / "in8.qdl", makePicture(2, 1, 8, {0, 1}, palette), 2, 0);
+    ASSERT_EQ(run(path("in8.qdl") + " " + path("out8.bmp")), 0) << printed;
+    const Bytes file8 = readBytes(directory / "out8.bmp");
+    ASSERT_EQ(file8.size(), 54u + 1024u + 4u);
+    EXPECT_EQ(Bytes(file8.begin() + 54, file8.begin() + 62), (Bytes{0, 0, 0, 0, 0, 80, 204, 0}));
+
+    if (!haveImageMagick())
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    EXPECT_EQ(imageMagickRgb(directory / "out32.bmp", directory / "out.rgb"),
+              (Bytes{200, 100, 50, 0, 0, 0, 99, 49, 24}));
+    EXPECT_EQ(imageMagickRgb(directory / "out8.bmp", directory / "out.rgb"), (Bytes{0, 0, 0, 204, 80, 0}));
+}
+
+// ---------------------------------------------------------------- 32-bit BMP input
+
+// A 2 x 2 32-bit BMP, rows bottom-up, each pixel B, G, R and the given
+// fourth bytes.
+Bytes bmp32(const Bytes& fourthBytes)
+{
+    Bytes rows;
+    for (int i = 0; i < 4; ++i)
+        rows.insert(rows.end(), {uint8_t(10 * i + 1), uint8_t(10 * i + 2), uint8_t(10 * i + 3), fourthBytes[i]});
+    return bmpFile(join({infoHeader(2, 2, 32), rows}), 54);
+}
+
+TEST_F(QdlconvTest, ThirtyTwoBitBmpWithoutAlphaIsOpaque)
+{
+    // Every fourth byte 0: the file has no alpha, the picture is opaque.
+    writeBytes(directory / "zero.bmp", bmp32({0, 0, 0, 0}));
+    ASSERT_EQ(run(path("zero.bmp") + " " + path("zero.qdl")), 0) << printed;
+    Picture zero;
+    ASSERT_EQ(readQdl(directory / "zero.qdl", zero), qdlDecoded);
+    ASSERT_EQ(naturalQdlPixelType(zero), 5);
+    // Top row first: the file's second row.
+    EXPECT_EQ(pixelsOf(zero), (Bytes{0, 23, 22, 21, 0, 33, 32, 31, 0, 3, 2, 1, 0, 13, 12, 11}));
+
+    // One other fourth byte: the file has alpha and every byte counts.
+    writeBytes(directory / "alpha.bmp", bmp32({0, 0, 255, 0}));
+    ASSERT_EQ(run(path("alpha.bmp") + " " + path("alpha.qdl")), 0) << printed;
+    Picture alpha;
+    ASSERT_EQ(readQdl(directory / "alpha.qdl", alpha), qdlDecoded);
+    EXPECT_EQ(transparenciesOf(alpha), (Bytes{0, 255, 255, 255}));
+
+    // So a 32-bit QDL picture without transparency survives a trip through
+    // a BMP file.
+    const Picture opaque = makePicture(3, 1, 32, {0, 1, 2, 3, 0, 4, 5, 6, 0, 255, 255, 255});
+    writeQdl(directory / "opaque.qdl", opaque, 5, 0);
+    ASSERT_EQ(run(path("opaque.qdl") + " " + path("opaque.bmp")), 0) << printed;
+    ASSERT_EQ(run(path("opaque.bmp") + " " + path("back.qdl")), 0) << printed;
+    Picture back;
+    ASSERT_EQ(readQdl(directory / "back.qdl", back), qdlDecoded);
+    EXPECT_EQ(back.bitsPerPixel, 32);
+    EXPECT_EQ(pixelsOf(back), pixelsOf(opaque));
+}
+
+// ---------------------------------------------------------------- anaglyph
+
+// Channel c of pixel (x, y) of the test pairs: 0 or 255, so that each eye's
+// view holds both values in every channel and the composed colours are
+// known exactly. The mix gives red 127 or 255 from the left eye's view and
+// green and blue 128 or 255 from the right eye's; spreading 127...255 over
+// 0...255 turns these into 0 or 255 and 1 or 255.
+uint8_t pairValue(int32_t x, int32_t y, int channel)
+{
+    return (x + 2 * y + channel) % 3 == 0 ? 255 : 0;
+}
+
+// A top-down 24-bit BMP of the pair values.
+Bytes pairBmp(int32_t width, int32_t height)
+{
+    Bytes rows;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x)
+            for (int channel : {2, 1, 0})
+                rows.push_back(pairValue(x, y, channel));
+        rows.resize(rows.size() + size_t((4 - 3 * width % 4) % 4), 0);
+    }
+    return bmpFile(join({infoHeader(width, -height, 24), rows}), 54);
+}
+
+// R, G, B of the anaglyph whose left eye's view starts at column leftStart
+// of the pair and whose right eye's view at rightStart.
+Bytes expectedAnaglyph(int32_t width, int32_t height, int32_t leftStart, int32_t rightStart)
+{
+    Bytes rgb;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            rgb.push_back(pairValue(leftStart + x, y, 0));
+            rgb.push_back(pairValue(rightStart + x, y, 1) ? 255 : 1);
+            rgb.push_back(pairValue(rightStart + x, y, 2) ? 255 : 1);
+        }
+    }
+    return rgb;
+}
+
+TEST_F(QdlconvTest, AnaglyphTakesTheLayoutFromTheInputName)
+{
+    const struct {
+        const char* name;
+        int32_t width;
+        int32_t resultWidth, leftStart, rightStart;
+        bool note;
+    } cases[] = {
+        {"x.stereo.bmp", 8, 4, 0, 4, false},    // left eye's view on the left
+        {"x.STEREO-X.bmp", 8, 4, 4, 0, false},  // left eye's view on the right
+        {"x.stereo.bmp", 9, 9, 0, 0, true},     // odd width: one view, 9 / 50 rounds to no shift
+        {"plain.bmp", 8, 8, 0, 0, false},       // one view
+    };
+    for (const auto& c : cases) {
+        const std::string what = std::string(c.name) + " " + std::to_string(c.width);
+        fs::create_directory(directory / "in");
+        writeBytes(directory / "in" / c.name, pairBmp(c.width, 3));
+        const std::string input = path("in/" + std::string(c.name));
+        ASSERT_EQ(run("--anaglyph " + input + " " + path("out.bmp")), 0) << what << ": " << printed;
+        EXPECT_EQ(printed.find("composed as a single view") != std::string::npos, c.note) << what << ": " << printed;
+        Picture bmp;
+        ASSERT_EQ(readBmp(directory / "out.bmp", bmp), dibConverted) << what;
+        EXPECT_EQ(bmp.width, c.resultWidth) << what;
+        EXPECT_EQ(bmp.height, 3) << what;
+        EXPECT_EQ(rgbOf(bmp), expectedAnaglyph(c.resultWidth, 3, c.leftStart, c.rightStart)) << what;
+
+        // As QDL the anaglyph is an opaque type 5 picture of the same colours.
+        ASSERT_EQ(run(input + " " + path("out.qdl") + " --anaglyph"), 0) << what << ": " << printed;
+        Picture qdl;
+        ASSERT_EQ(readQdl(directory / "out.qdl", qdl), qdlDecoded) << what;
+        EXPECT_EQ(naturalQdlPixelType(qdl), 5) << what;
+        EXPECT_EQ(transparenciesOf(qdl), Bytes(size_t(c.resultWidth) * 3, 0)) << what;
+        EXPECT_EQ(rgbOf(qdl), rgbOf(bmp)) << what;
+        fs::remove_all(directory / "in");
+    }
+}
+
+// A 1-bit QDL pair is widened to 24 bits first: set bits are black, clear
+// bits white, and the views' greys give red and cyan as above.
+TEST_F(QdlconvTest, AnaglyphOfAOneBitPairIntoAChosenType)
+{
+    // 16 x 1, type 1: left half 1100 0011, right half 0101 1010.
+    writeQdl(directory / "bw.stereo.qdl", makePicture(16, 1, 1, {0xC3, 0x5A}), 1, 0);
+    ASSERT_EQ(run("--anaglyph --type 4 --compression 2 " + path("bw.stereo.qdl") + " " + path("out.qdl")), 0)
+        << printed;
+    Picture back;
+    ASSERT_EQ(readQdl(directory / "out.qdl", back), qdlDecoded);
+    EXPECT_EQ(naturalQdlPixelType(back), 4);
+    ASSERT_EQ(back.width, 8);
+    Bytes expected;
+    for (int x = 0; x < 8; ++x) {
+        const bool leftWhite = !(0xC3 & (0x80 >> x));
+        const bool rightWhite = !(0x5A & (0x80 >> x));
+        expected.insert(expected.end(), {uint8_t(leftWhite ? 255 : 0), uint8_t(rightWhite ? 255 : 1),
+                                         uint8_t(rightWhite ? 255 : 1)});
+    }
+    EXPECT_EQ(pixelsOf(back), expected);
 }
 
 }  // namespace
