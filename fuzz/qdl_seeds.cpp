@@ -2,12 +2,13 @@
 // argv[1]: every pixel type in every compression, on small pictures of runs,
 // gradients and noise whose widths are not multiples of 8.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decode/qdl_writer.h"
 #include "picture/picture.h"
+#include "seed_writer.h"
 
 namespace {
 
@@ -37,15 +38,6 @@ Picture makePicture(int type, int32_t width, int32_t height, int pattern)
     return picture;
 }
 
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -54,7 +46,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: qdl_seeds DIRECTORY\n");
         return 2;
     }
-    int written = 0;
+    Seeds seeds;
     for (int type = 0; type < 6; ++type) {
         for (int compression = 0; compression <= lastCompression[type]; ++compression) {
             for (int pattern = 0; pattern < 3; ++pattern) {
@@ -64,17 +56,14 @@ int main(int argc, char** argv)
                 std::vector<uint8_t> bytes;
                 if (writeQdlImage(picture, type, compression, bytes) != QdlWriteResult::written)
                     continue;
-                const std::string name = std::string(argv[1]) + "/type" + std::to_string(type) + "-compression" +
-                                         std::to_string(compression) + "-pattern" + std::to_string(pattern) +
-                                         ".qdl";
-                if (!writeFile(name, bytes)) {
-                    std::fprintf(stderr, "qdl_seeds: cannot write %s\n", name.c_str());
-                    return 1;
-                }
-                ++written;
+                seeds.push_back({"type" + std::to_string(type) + "-compression" + std::to_string(compression) +
+                                     "-pattern" + std::to_string(pattern),
+                                 std::move(bytes)});
             }
         }
     }
-    std::printf("qdl_seeds: %d files\n", written);
+    if (!writeSeeds(argv[1], ".qdl", seeds))
+        return 1;
+    std::printf("qdl_seeds: %zu files\n", seeds.size());
     return 0;
 }

@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "picture/picture.h"
+#include "picture_fixtures.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 Bytes int32Bytes(int32_t value)
 {
@@ -31,20 +30,6 @@ Bytes qdlFile(int32_t width, int32_t height, uint8_t type, uint8_t compression, 
     file.push_back(compression);              // 0 plain, others by type
     file.insert(file.end(), body.begin(), body.end());
     return file;
-}
-
-Bytes pixelsOf(const Picture& picture)
-{
-    if (!picture.pixels)
-        return {};
-    return Bytes(picture.pixels.get(), picture.pixels.get() + picture.pixelBytes());
-}
-
-Bytes paletteOf(const Picture& picture, size_t bytes)
-{
-    if (!picture.palette)
-        return {};
-    return Bytes(picture.palette.get(), picture.palette.get() + bytes);
 }
 
 // Parses from an exactly sized heap copy, so that AddressSanitizer sees any
@@ -68,14 +53,7 @@ void expectEmpty(const Picture& picture)
 // A 3 x 1 24-bit picture that a failed parse must either keep or clear.
 Picture somePicture()
 {
-    Picture picture;
-    picture.width = 3;
-    picture.height = 1;
-    picture.bitsPerPixel = 24;
-    picture.pixels = allocateBytes(9);
-    for (int i = 0; i < 9; ++i)
-        picture.pixels[i] = uint8_t(i + 1);
-    return picture;
+    return makePicture(3, 1, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9});
 }
 
 void expectSomePicture(const Picture& picture)
@@ -213,7 +191,7 @@ TEST(QdlOneBit, TypeZeroReadsItsPalette)
     body.push_back(0x40);
     Picture picture;
     ASSERT_EQ(parse(picture, qdlFile(2, 1, 0, 0, body)), qdlDecoded);
-    EXPECT_EQ(paletteOf(picture, 8), palette);
+    EXPECT_EQ(paletteOf(picture), palette);
     EXPECT_EQ(pixelsOf(picture), (Bytes{0x40}));
     EXPECT_EQ(picture.pixelAt(1, 0), 0x46'3C'32'28u);  // entry 1: T 40, R 50, G 60, B 70
 }
@@ -260,7 +238,7 @@ TEST(QdlEightBit, PlainTypeTwoReadsAWholePalette)
     Picture picture;
     ASSERT_EQ(parse(picture, qdlFile(3, 1, 2, 0, body)), qdlDecoded);
     EXPECT_EQ(picture.bitsPerPixel, 8);
-    EXPECT_EQ(paletteOf(picture, 1024), Bytes(body.begin(), body.begin() + 1024));
+    EXPECT_EQ(paletteOf(picture), Bytes(body.begin(), body.begin() + 1024));
     EXPECT_EQ(pixelsOf(picture), (Bytes{3, 0, 255}));
 }
 
@@ -274,7 +252,7 @@ TEST(QdlEightBit, CountedPaletteZeroesTheRest)
     Bytes palette(1024, 0);
     for (int i = 0; i < 8; ++i)
         palette[i] = uint8_t(i + 1);
-    EXPECT_EQ(paletteOf(picture, 1024), palette);
+    EXPECT_EQ(paletteOf(picture), palette);
     EXPECT_EQ(pixelsOf(picture), (Bytes{9}));
 }
 

@@ -9,10 +9,9 @@
 
 #include "decode/qdl_reader.h"
 #include "picture/picture.h"
+#include "picture_fixtures.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 const int depthOfType[6] = {1, 1, 8, 8, 24, 32};
 const int lastCompression[6] = {1, 1, 4, 1, 2, 3};
@@ -61,7 +60,7 @@ enum class Pattern { gradient, stripes, blocks, noise, fewColours };
 
 // Values are then limited so the compression can store them: restricted
 // values only ever appear in runs of at least minimumRun pixels.
-Picture makePicture(int pixelType, int compression, int32_t width, int32_t height, Pattern pattern, uint32_t seed)
+Picture patternedPicture(int pixelType, int compression, int32_t width, int32_t height, Pattern pattern, uint32_t seed)
 {
     Picture picture = blankPicture(pixelType, width, height);
     std::mt19937 random(seed);
@@ -107,11 +106,6 @@ Picture makePicture(int pixelType, int compression, int32_t width, int32_t heigh
     return picture;
 }
 
-Bytes bytesOf(const uint8_t* data, uint64_t size)
-{
-    return data ? Bytes(data, data + size) : Bytes{};
-}
-
 int parse(Picture& picture, const Bytes& file)
 {
     std::unique_ptr<uint8_t[]> copy(new uint8_t[file.size() + 1]);
@@ -128,10 +122,8 @@ void expectRoundTrip(const Picture& picture, int pixelType, int compression, con
     EXPECT_EQ(back.width, picture.width) << what;
     EXPECT_EQ(back.height, picture.height) << what;
     EXPECT_EQ(back.bitsPerPixel, picture.bitsPerPixel) << what;
-    EXPECT_EQ(bytesOf(back.palette.get(), back.paletteBytes()),
-              bytesOf(picture.palette.get(), picture.palette ? picture.paletteBytes() : 0)) << what;
-    EXPECT_EQ(bytesOf(back.pixels.get(), back.pixelBytes()), bytesOf(picture.pixels.get(), picture.pixelBytes()))
-        << what;
+    EXPECT_EQ(paletteOf(back), paletteOf(picture)) << what;
+    EXPECT_EQ(pixelsOf(back), pixelsOf(picture)) << what;
 }
 
 std::string describe(int type, int compression, int32_t width, int32_t height, int pattern)
@@ -152,7 +144,7 @@ TEST(QdlWriter, EveryTypeAndCompressionRoundTrips)
         for (int compression = 0; compression <= lastCompression[type]; ++compression)
             for (auto [width, height] : sizes)
                 for (Pattern pattern : patterns) {
-                    const Picture picture = makePicture(type, compression, width, height, pattern, seed++);
+                    const Picture picture = patternedPicture(type, compression, width, height, pattern, seed++);
                     expectRoundTrip(picture, type, compression,
                                     describe(type, compression, width, height, int(pattern)));
                 }
@@ -259,15 +251,15 @@ TEST(QdlWriter, RunsTakeTheFewestBytes)
 // cost about a byte a pixel, flat areas almost nothing.
 TEST(QdlWriter, ColourGroupsCompressRepeatedColours)
 {
-    const Picture scattered = makePicture(4, 2, 300, 200, Pattern::fewColours, 5);
+    const Picture scattered = patternedPicture(4, 2, 300, 200, Pattern::fewColours, 5);
     EXPECT_LT(streamSize(scattered, 4, 2), 300u * 200u * 3u * 2u / 5u);
     EXPECT_LT(streamSize(scattered, 4, 2), streamSize(scattered, 4, 1) / 2);
 
-    const Picture blocks = makePicture(5, 3, 600, 400, Pattern::blocks, 5);
+    const Picture blocks = patternedPicture(5, 3, 600, 400, Pattern::blocks, 5);
     EXPECT_LT(streamSize(blocks, 5, 3), 600u * 400u * 4u / 20u);
 
     // Noise has nothing to group: literals cost a colour and a byte per 255.
-    const Picture noise = makePicture(4, 2, 100, 100, Pattern::noise, 5);
+    const Picture noise = patternedPicture(4, 2, 100, 100, Pattern::noise, 5);
     EXPECT_LE(streamSize(noise, 4, 2), 100u * 100u * 3u + 100u * 100u / 255u + 1u);
 }
 
@@ -359,7 +351,7 @@ TEST(QdlWriter, EveryPrefixOfAWrittenFileIsCorrupt)
 {
     for (int type = 0; type < 6; ++type) {
         for (int compression = 0; compression <= lastCompression[type]; ++compression) {
-            const Picture picture = makePicture(type, compression, 11, 4, Pattern::blocks, 3);
+            const Picture picture = patternedPicture(type, compression, 11, 4, Pattern::blocks, 3);
             Bytes file;
             ASSERT_EQ(writeQdlImage(picture, type, compression, file), QdlWriteResult::written);
             for (size_t length = 2; length < file.size(); ++length) {
@@ -377,7 +369,7 @@ TEST(QdlWriter, EveryPrefixOfAWrittenFileIsCorrupt)
 TEST(QdlPaletteOrder, MovesShortRunColoursToFreeIndices)
 {
     for (int compression : {2, 3, 4}) {
-        Picture picture = makePicture(2, 0, 40, 30, Pattern::noise, 9);
+        Picture picture = patternedPicture(2, 0, 40, 30, Pattern::noise, 9);
         Picture original;
         original.assign(picture);
         Bytes file;
@@ -387,8 +379,7 @@ TEST(QdlPaletteOrder, MovesShortRunColoursToFreeIndices)
         // compression 3, which stores only 128 freely.
         if (compression == 3) {
             EXPECT_FALSE(reorderPaletteForQdl(picture, compression));
-            EXPECT_EQ(bytesOf(picture.pixels.get(), picture.pixelBytes()),
-                      bytesOf(original.pixels.get(), original.pixelBytes()));
+            EXPECT_EQ(pixelsOf(picture), pixelsOf(original));
             continue;
         }
         // Leave two indices unused so that 254 and 255 have somewhere to go.
@@ -406,12 +397,11 @@ TEST(QdlPaletteOrder, MovesShortRunColoursToFreeIndices)
 
 TEST(QdlPaletteOrder, KeepsFittingPicturesAsTheyAre)
 {
-    Picture picture = makePicture(2, 3, 50, 20, Pattern::stripes, 1);
+    Picture picture = patternedPicture(2, 3, 50, 20, Pattern::stripes, 1);
     Picture original;
     original.assign(picture);
     EXPECT_TRUE(reorderPaletteForQdl(picture, 3));
-    EXPECT_EQ(bytesOf(picture.pixels.get(), picture.pixelBytes()),
-              bytesOf(original.pixels.get(), original.pixelBytes()));
+    EXPECT_EQ(pixelsOf(picture), pixelsOf(original));
     Picture grey = blankPicture(3, 2, 2);
     EXPECT_FALSE(reorderPaletteForQdl(grey, 2));
 }
