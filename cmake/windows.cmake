@@ -8,14 +8,15 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 set(VELLORA_WINDOWS_LIBS gdiplus windowscodecs ole32 oleaut32 uuid mscms comdlg32
     shell32 user32 gdi32 advapi32 comctl32)
 
-add_library(vellora_core STATIC ${VELLORA_PORTABLE_SOURCES})
-target_include_directories(vellora_core PUBLIC "${CMAKE_SOURCE_DIR}/src")
-
+# On Windows the portable core and the platform layer form one library: the
+# core calls a few platform functions (file opening) that the _win32 files
+# provide.
 set(VELLORA_ENTRY_SOURCE "${CMAKE_SOURCE_DIR}/src/app/entry_win32.cpp")
 set(VELLORA_PLATFORM_SOURCES ${VELLORA_WINDOWS_SOURCES})
 list(REMOVE_ITEM VELLORA_PLATFORM_SOURCES ${VELLORA_ENTRY_SOURCE})
-add_library(vellora_platform STATIC ${VELLORA_PLATFORM_SOURCES})
-target_link_libraries(vellora_platform PUBLIC vellora_core ${VELLORA_WINDOWS_LIBS})
+add_library(vellora_platform STATIC ${VELLORA_PORTABLE_SOURCES} ${VELLORA_PLATFORM_SOURCES})
+target_include_directories(vellora_platform PUBLIC "${CMAKE_SOURCE_DIR}/src")
+target_link_libraries(vellora_platform PUBLIC ${VELLORA_WINDOWS_LIBS})
 
 # The icon is drawn by a small host program at build time.
 set(VELLORA_ICON "${CMAKE_BINARY_DIR}/resources/vellora.ico")
@@ -57,7 +58,7 @@ file(GLOB VELLORA_E2E CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/*_e2e.cpp
 foreach(test_source ${VELLORA_E2E})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source})
-  target_link_libraries(${test_name} PRIVATE vellora_core GTest::gtest user32 gdi32 shell32)
+  target_link_libraries(${test_name} PRIVATE GTest::gtest user32 gdi32 shell32)
   target_include_directories(${test_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e")
   target_link_options(${test_name} PRIVATE -municode)
   add_dependencies(${test_name} Vellora)
