@@ -277,7 +277,9 @@ void runDib(benchmark::State& state, const Case& c)
 }
 
 // Console output as usual, plus each benchmark's mean real time for the
-// ratios printed after the run.
+// ratios printed after the run. With --benchmark_repetitions the mean of the
+// repetitions is reported after them and replaces the last one's time; with
+// --benchmark_report_aggregates_only it is the only time reported.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> realTime;
@@ -286,8 +288,8 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                realTime[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
+                realTime[run.run_name.str()] = run.GetAdjustedRealTime();
     }
 };
 

@@ -6,6 +6,7 @@
 #include "decode/dib_bitfields.h"
 #include "decode/dib_rle.h"
 #include "decode/pixel_array_limit.h"
+#include "decode/pixel_swizzle.h"
 #include "picture/picture.h"
 
 namespace {
@@ -235,28 +236,8 @@ int convert16Bit(const uint8_t* dib, size_t size, const DibHeader& header, Pictu
     return fillPicture(picture, header, 24, nullptr, std::move(pixels));
 }
 
-void swapRedBlue(const uint8_t* src, uint8_t* dst, size_t count)
-{
-    for (size_t i = 0; i < count; ++i, src += 3, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-    }
-}
-
-// The masks of a 32-bit BI_BITFIELDS DIB are not applied: every pixel is read
-// as B,G,R,A.
-void alphaToTransparency(const uint8_t* src, uint8_t* dst, size_t count)
-{
-    for (size_t i = 0; i < count; ++i, src += 4, dst += 4) {
-        dst[0] = static_cast<uint8_t>(255 - src[3]);
-        dst[1] = src[2];
-        dst[2] = src[1];
-        dst[3] = src[0];
-    }
-}
-
-// 24 and 32 bits with any compression value.
+// 24 and 32 bits with any compression value. The masks of a 32-bit
+// BI_BITFIELDS DIB are not applied: every pixel is read as B,G,R,A.
 int convertTrueColour(const uint8_t* dib, size_t size, const DibHeader& header, Picture& picture)
 {
     StoredRows rows{};
@@ -271,12 +252,16 @@ int convertTrueColour(const uint8_t* dib, size_t size, const DibHeader& header, 
     ByteArray pixels = arrayBytes == 0 ? nullptr : allocateBytes(arrayBytes);
     if (!pixels)
         return dibOutOfMemory;
-    for (uint32_t y = 0; y < header.height; ++y) {
+    // Rows are taken in the order they are stored: reading a bottom-up DIB
+    // from its last row back to its first defeats the hardware prefetcher
+    // and makes the conversion half again as slow.
+    for (uint32_t stored = 0; stored < header.height; ++stored) {
+        const uint32_t y = header.topDown ? stored : header.height - 1 - stored;
         uint8_t* out = pixels.get() + rowBytes * y;
         if (bytesPerPixel == 3)
-            swapRedBlue(rows.row(y), out, header.width);
+            bgrToRgb(rows.row(y), out, header.width);
         else
-            alphaToTransparency(rows.row(y), out, header.width);
+            bgraToTrgb(rows.row(y), out, header.width);
     }
     picture.pixels = std::move(pixels);
     return dibConverted;

@@ -5,6 +5,7 @@
 
 #include "decode/decoded_size.h"
 #include "decode/pixel_array_limit.h"
+#include "decode/pixel_swizzle.h"
 #include "picture/picture.h"
 
 namespace {
@@ -22,18 +23,10 @@ uint16_t readLe16(const uint8_t* p)
 template <size_t BytesPerPixel>
 void convertPixels(const uint8_t* src, uint8_t* dst, size_t count)
 {
-    for (size_t i = 0; i < count; ++i, src += BytesPerPixel, dst += BytesPerPixel) {
-        if (BytesPerPixel == 3) {
-            dst[0] = src[2];
-            dst[1] = src[1];
-            dst[2] = src[0];
-        } else {
-            dst[0] = 0;
-            dst[1] = src[2];
-            dst[2] = src[1];
-            dst[3] = src[0];
-        }
-    }
+    if (BytesPerPixel == 3)
+        bgrToRgb(src, dst, count);
+    else
+        bgraToOpaqueTrgb(src, dst, count);
 }
 
 // Each decoder returns how many pixels it wrote; it stops at the end of the
