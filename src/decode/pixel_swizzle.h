@@ -1,9 +1,10 @@
 // Rows of B,G,R and B,G,R,A pixels, as TGA files and DIBs store them, turned
 // into the picture's R,G,B and T,R,G,B. The main loops move whole 64-bit
-// words, which compilers keep in registers or vectorise; a byte-wise loop
-// runs at less than half the speed of memcpy. Words are read and written
-// through memcpy, so no pointer needs any alignment, and nothing outside the
-// count pixels of either row is touched.
+// words; with GCC or Clang at -O2 or -O3 they run at 0.6 to 1.3 times the
+// speed of memcpy, where byte-wise loops ran at a third to a half of it
+// unless GCC at -O3 vectorised them. Words are read and written through
+// memcpy, so no pointer needs any alignment, and nothing outside the count
+// pixels of either row is touched.
 #pragma once
 
 #include <cstddef>
@@ -71,30 +72,49 @@ inline uint64_t reverseEachPixel(uint64_t pair)
 // The T bytes of the two pixels of a word.
 constexpr uint64_t transparencyBytes = 0x000000FF000000FFu;
 
+inline uint64_t trgbFromBgra(uint64_t pair)
+{
+    return reverseEachPixel(pair) ^ transparencyBytes;
+}
+
+inline uint64_t opaqueTrgbFromBgra(uint64_t pair)
+{
+    return reverseEachPixel(pair) & ~transparencyBytes;
+}
+
+// Two words at a time: GCC's loop over single words ran 5 to 10% slower,
+// behind its own vectorised byte-wise loop at -O3.
+template <uint64_t (*convertPair)(uint64_t)>
+inline void convertBgraRow(const uint8_t* src, uint8_t* dst, size_t count)
+{
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 16, dst += 16) {
+        storePixelWord(dst, convertPair(loadPixelWord(src)));
+        storePixelWord(dst + 8, convertPair(loadPixelWord(src + 8)));
+    }
+    if (count - i >= 2) {
+        storePixelWord(dst, convertPair(loadPixelWord(src)));
+        i += 2;
+        src += 8;
+        dst += 8;
+    }
+    if (i < count) {
+        // A last single pixel travels in the low half of a word.
+        uint64_t pixel = 0;
+        std::memcpy(&pixel, src, 4);
+        pixel = convertPair(pixel);
+        std::memcpy(dst, &pixel, 4);
+    }
+}
+
 // T,R,G,B from B,G,R,A with T = 255 - A.
 inline void bgraToTrgb(const uint8_t* src, uint8_t* dst, size_t count)
 {
-    size_t i = 0;
-    for (; i + 2 <= count; i += 2, src += 8, dst += 8)
-        storePixelWord(dst, reverseEachPixel(loadPixelWord(src)) ^ transparencyBytes);
-    if (i < count) {
-        dst[0] = static_cast<uint8_t>(255 - src[3]);
-        dst[1] = src[2];
-        dst[2] = src[1];
-        dst[3] = src[0];
-    }
+    convertBgraRow<trgbFromBgra>(src, dst, count);
 }
 
 // T,R,G,B from B,G,R,A with T = 0: the alpha byte is dropped.
 inline void bgraToOpaqueTrgb(const uint8_t* src, uint8_t* dst, size_t count)
 {
-    size_t i = 0;
-    for (; i + 2 <= count; i += 2, src += 8, dst += 8)
-        storePixelWord(dst, reverseEachPixel(loadPixelWord(src)) & ~transparencyBytes);
-    if (i < count) {
-        dst[0] = 0;
-        dst[1] = src[2];
-        dst[2] = src[1];
-        dst[3] = src[0];
-    }
+    convertBgraRow<opaqueTrgbFromBgra>(src, dst, count);
 }
