@@ -3,6 +3,7 @@
 #include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "filelist/start_path.h"
+#include "pipeline/prepared_screens_win32.h"
 
 HWND mainWindow;
 int32_t screenWidth, screenHeight;
@@ -29,6 +30,7 @@ LRESULT onCreate(HWND window)
         buildFileList();
     else
         PostMessageW(window, WM_COMMAND, openCommandId, 0);
+    currentBitmap = nextBitmap = previousBitmap = nullptr;
     return 0;
 }
 
