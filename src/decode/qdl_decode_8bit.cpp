@@ -3,25 +3,9 @@
 #include <cstring>
 
 #include "decode/qdl_reader.h"
+#include "decode/qdl_runs.h"
 
 namespace {
-
-// Compression 1, count runs: (c, v) is v repeated c + 1 times.
-int decodeCountRuns(uint8_t* pixels, uint64_t count, QdlCursor& body)
-{
-    uint64_t done = 0;
-    while (done < count) {
-        if (!body.has(2))
-            return qdlCorrupt;
-        const uint32_t length = body.take8() + 1u;
-        const uint8_t value = body.take8();
-        if (length > count - done)
-            return qdlCorrupt;
-        std::memset(pixels + done, value, length);
-        done += length;
-    }
-    return qdlDecoded;
-}
 
 // Compressions 2 and 4: a byte below shortEscape is one pixel; shortEscape,
 // n, v is v repeated n + 4 times; under compression 4 also 254, n (16 bits),
@@ -48,11 +32,8 @@ int decodeEscapeRuns(uint8_t* pixels, uint64_t count, QdlCursor& body, uint32_t 
                 return qdlCorrupt;
             length = body.take16() + 260u;
         }
-        const uint8_t value = body.take8();
-        if (length > count - done)
+        if (!writeIndexRun(pixels, count, done, length, body.take8()))
             return qdlCorrupt;
-        std::memset(pixels + done, value, length);
-        done += length;
     }
     return qdlDecoded;
 }
@@ -73,11 +54,8 @@ int decodeFlagRuns(uint8_t* pixels, uint64_t count, QdlCursor& body)
         if (!body.has(1))
             return qdlCorrupt;
         const uint32_t length = unit - 125u;
-        const uint8_t value = body.take8();
-        if (length > count - done)
+        if (!writeIndexRun(pixels, count, done, length, body.take8()))
             return qdlCorrupt;
-        std::memset(pixels + done, value, length);
-        done += length;
     }
     return qdlDecoded;
 }
@@ -145,7 +123,7 @@ int decodeQdl8Bit(Picture& picture, QdlCursor& body, int type, int compression)
         std::memcpy(pixels, body.take(static_cast<size_t>(count)), static_cast<size_t>(count));
         return qdlDecoded;
     case 1:
-        return decodeCountRuns(pixels, count, body);
+        return decodeCountRuns<1>(pixels, count, body);
     case 2:
         return decodeEscapeRuns(pixels, count, body, 256);
     case 3:

@@ -3,45 +3,9 @@
 #include <cstring>
 
 #include "decode/qdl_reader.h"
+#include "decode/qdl_runs.h"
 
 namespace {
-
-// Writes length copies of one colour of colourBytes bytes: long runs 16
-// pixels at a time from a prepared block, the rest pixel by pixel.
-template <int colourBytes>
-void repeatColour(uint8_t* out, const uint8_t* colour, uint32_t length)
-{
-    constexpr uint32_t blockPixels = 16;
-    if (length >= blockPixels) {
-        uint8_t block[blockPixels * colourBytes];
-        for (uint32_t i = 0; i < blockPixels; ++i)
-            std::memcpy(block + i * colourBytes, colour, colourBytes);
-        for (; length >= blockPixels; length -= blockPixels, out += sizeof block)
-            std::memcpy(out, block, sizeof block);
-    }
-    uint8_t pattern[colourBytes];
-    std::memcpy(pattern, colour, colourBytes);
-    for (; length > 0; --length, out += colourBytes)
-        std::memcpy(out, pattern, colourBytes);
-}
-
-// Compression 1: a count byte c, then one colour repeated c + 1 times.
-template <int colourBytes>
-int decodeCountRuns(uint8_t* pixels, uint64_t count, QdlCursor& body)
-{
-    uint64_t done = 0;
-    while (done < count) {
-        if (!body.has(1 + colourBytes))
-            return qdlCorrupt;
-        const uint32_t length = body.take8() + 1u;
-        const uint8_t* colour = body.take(colourBytes);
-        if (length > count - done)
-            return qdlCorrupt;
-        repeatColour<colourBytes>(pixels + done * colourBytes, colour, length);
-        done += length;
-    }
-    return qdlDecoded;
-}
 
 // 32-bit compression 2. A 4-byte unit is one pixel unless it starts with
 // 255 and a non-zero byte: 255, 1, lo, hi and a colour is a run of
