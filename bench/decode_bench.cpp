@@ -20,9 +20,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "ratio_reporter.h"
 
 #include "decode/dib_reader.h"
 #include "decode/qdl_reader.h"
@@ -276,33 +277,6 @@ void runDib(benchmark::State& state, const Case& c)
     reportBytes(state, c.bitsPerPixel);
 }
 
-// Console output as usual, plus each benchmark's mean real time for the
-// ratios printed after the run. With --benchmark_repetitions the mean of the
-// repetitions is reported after them and replaces the last one's time; with
-// --benchmark_report_aggregates_only it is the only time reported.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> realTime;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-                realTime[run.run_name.str()] = run.GetAdjustedRealTime();
-    }
-};
-
-// Speed of name as a fraction of reference's (reference time / own time).
-void printSpeed(const RatioReporter& reporter, const std::string& name, const std::string& reference)
-{
-    const auto own = reporter.realTime.find(name);
-    const auto other = reporter.realTime.find(reference);
-    if (own == reporter.realTime.end() || other == reporter.realTime.end() || own->second <= 0)
-        return;
-    std::printf("%-26s %5.2f x %s\n", name.c_str(), other->second / own->second, reference.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -360,13 +334,13 @@ int main(int argc, char** argv)
     for (const Case& c : cases) {
         if (c.name.compare(0, 3, "stb") == 0)
             continue;
-        printSpeed(reporter, c.name, "memcpy" + std::to_string(c.bitsPerPixel));
-        printSpeed(reporter, c.name, "allocate+memcpy" + std::to_string(c.bitsPerPixel));
+        reporter.printSpeed(c.name, "memcpy" + std::to_string(c.bitsPerPixel));
+        reporter.printSpeed(c.name, "allocate+memcpy" + std::to_string(c.bitsPerPixel));
     }
     std::printf("\nSpeed relative to stb_image on the same TGA file:\n");
     for (const Case& c : cases)
         if (!c.reference.empty())
-            printSpeed(reporter, c.name, c.reference);
+            reporter.printSpeed(c.name, c.reference);
     benchmark::Shutdown();
     return 0;
 }

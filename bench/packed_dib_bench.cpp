@@ -5,10 +5,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
+
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -93,30 +92,6 @@ BENCHMARK(BM_ToPackedDib32Flattened)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memcpy32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllocateAndMemcpy32)->Unit(benchmark::kMillisecond);
 
-// Console output as usual, plus the mean real time of each benchmark so the
-// ratios can be printed after the run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> realTime;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                realTime[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-};
-
-void printRatio(const RatioReporter& r, const char* name, const char* reference)
-{
-    const auto a = r.realTime.find(name);
-    const auto b = r.realTime.find(reference);
-    if (a == r.realTime.end() || b == r.realTime.end() || b->second <= 0)
-        return;
-    std::printf("%-32s / %-24s = %5.2f\n", name, reference, a->second / b->second);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -126,13 +101,13 @@ int main(int argc, char** argv)
         return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nRatios of real time:\n");
-    printRatio(reporter, "BM_ToPackedDib24", "BM_Memcpy24");
-    printRatio(reporter, "BM_ToPackedDib24", "BM_AllocateAndMemcpy24");
-    printRatio(reporter, "BM_ToPackedDib32Premultiplied", "BM_Memcpy32");
-    printRatio(reporter, "BM_ToPackedDib32Premultiplied", "BM_AllocateAndMemcpy32");
-    printRatio(reporter, "BM_ToPackedDib32Flattened", "BM_Memcpy32");
-    printRatio(reporter, "BM_ToPackedDib32Flattened", "BM_AllocateAndMemcpy32");
+    std::printf("\nSpeed relative to the reference (1.00 = as fast):\n");
+    reporter.printSpeed("BM_ToPackedDib24", "BM_Memcpy24");
+    reporter.printSpeed("BM_ToPackedDib24", "BM_AllocateAndMemcpy24");
+    reporter.printSpeed("BM_ToPackedDib32Premultiplied", "BM_Memcpy32");
+    reporter.printSpeed("BM_ToPackedDib32Premultiplied", "BM_AllocateAndMemcpy32");
+    reporter.printSpeed("BM_ToPackedDib32Flattened", "BM_Memcpy32");
+    reporter.printSpeed("BM_ToPackedDib32Flattened", "BM_AllocateAndMemcpy32");
     benchmark::Shutdown();
     return 0;
 }
