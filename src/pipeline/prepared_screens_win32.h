@@ -1,5 +1,9 @@
 // The prepared screens and the decode results shared between the window
 // thread and the worker that prepares the next screen.
+//
+// Ownership: the three slot bitmaps belong to the slots. Only the window
+// thread deletes, rotates or replaces them, and only while preloadBusy is
+// false; the worker writes nextBitmap and its sizes and nothing else.
 #pragma once
 
 #include <windows.h>
@@ -16,3 +20,23 @@ extern int32_t previousImageWidth, previousImageHeight;
 extern std::atomic<bool> preloadBusy;
 // Colour-management hand-over between the decoder and the screen preparation.
 extern bool skipEmbeddedProfile, forceGdiplusIcm;
+
+// Builds one complete screen: a screenWidth x screenHeight DIB section with
+// the decoded image fitted, centred on black, optionally as an anaglyph and
+// colour-managed. A thread start routine: a null argument prepares the screen
+// of currentEntry into currentBitmap; otherwise the argument is the FileEntry
+// that was current when the run was started, and the screen of its successor
+// goes into nextBitmap, after which preloadBusy is lowered. Returns 0.
+DWORD WINAPI prepareScreen(LPVOID successorOf);
+
+// Slot rotations for a step forward and back; both wait for a running
+// preparation first.
+void advanceScreens();
+void retreatScreens();
+
+// Sleeps in 15 ms steps until no preparation of the next screen runs.
+void waitForPreparation();
+
+// Waits for a running preparation, then deletes the three slot bitmaps and
+// empties the slots.
+void releasePreparedScreens();

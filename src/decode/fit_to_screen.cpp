@@ -1,0 +1,28 @@
+#include "decode/fit_to_screen.h"
+
+#include "decode/decoded_size.h"
+
+FittedSize fittedSize(int32_t imageWidth, int32_t imageHeight, int32_t screenWidth, int32_t screenHeight)
+{
+    int64_t width = screenWidth;
+    int64_t height = int64_t{screenWidth} * imageHeight / imageWidth;
+    if (imageWidth < screenWidth) {
+        width = imageWidth;
+        height = imageHeight;
+    }
+    if (height > screenHeight) {
+        height = screenHeight;
+        width = int64_t{screenHeight} * imageWidth / imageHeight;
+    }
+    // Both are now at most the larger of the image's and the screen's sides.
+    return {static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+void fitToScreen(int32_t screenWidth, int32_t screenHeight)
+{
+    if (imageWidth <= 0 || imageHeight <= 0)
+        return;
+    const FittedSize fitted = fittedSize(imageWidth, imageHeight, screenWidth, screenHeight);
+    scaledWidth = fitted.width;
+    scaledHeight = fitted.height;
+}
