@@ -1,8 +1,15 @@
 #include "app/main_window_win32.h"
 
+#include "app/context_menu_win32.h"
+#include "app/file_operations_win32.h"
+#include "app/painting_win32.h"
+#include "app/screen_regions.h"
+#include "app/viewer_commands_win32.h"
 #include "app/viewer_options.h"
 #include "filelist/file_list.h"
+#include "filelist/open_dialog_win32.h"
 #include "filelist/start_path.h"
+#include "pipeline/colour_management_win32.h"
 #include "pipeline/prepared_screens_win32.h"
 
 HWND mainWindow;
@@ -14,12 +21,6 @@ UINT fileNameFormat, fileNameWFormat;
 
 namespace {
 
-void fillBlack(HDC context)
-{
-    RECT screen{0, 0, screenWidth, screenHeight};
-    FillRect(context, &screen, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-}
-
 LRESULT onCreate(HWND window)
 {
     screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -30,28 +31,116 @@ LRESULT onCreate(HWND window)
         buildFileList();
     else
         PostMessageW(window, WM_COMMAND, openCommandId, 0);
+    SetTimer(window, hoverTimerId, 25, nullptr);
     currentBitmap = nextBitmap = previousBitmap = nullptr;
+    fileNameFormat = RegisterClipboardFormatW(L"FileName");
+    fileNameWFormat = RegisterClipboardFormatW(L"FileNameW");
     return 0;
 }
 
-LRESULT onDestroy()
+LRESULT onDestroy(HWND window)
 {
+    KillTimer(window, hoverTimerId);
+    deleteEmbeddedProfileFile();
+    releasePreparedScreens();
     PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT onKeyDown(WPARAM key)
+{
+    switch (key) {
+    case VK_RETURN:
+    case VK_SPACE:
+    case VK_NEXT:
+    case VK_RIGHT:
+    case VK_DOWN: goNext(); break;
+    case VK_BACK:
+    case VK_PRIOR:
+    case VK_LEFT:
+    case VK_UP: goPrevious(); break;
+    case VK_ESCAPE: quitViewer(); break;
+    case VK_INSERT: copyPathToClipboard(); break;
+    case VK_DELETE: deleteCurrentFile(); break;
+    case VK_F2: toggleInfoOverlay(); break;
+    case VK_F9: toggleAnaglyphView(); break;
+    case VK_F11: toggleButtons(); break;
+    case VK_F12: toggleColorManagement(); break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT onCommand(WPARAM command)
+{
+    switch (LOWORD(command)) {
+    case openCommandId: openFileCommand(); break;
+    case editorCommandId: openInEditor(); break;
+    case nextCommandId: goNext(); break;
+    case previousCommandId: goPrevious(); break;
+    case quitCommandId: quitOrMinimize(); break;
+    default: break;
+    }
+    return 0;
+}
+
+// The coordinates come unsigned: the window covers the screen from 0,0.
+ScreenRegion regionOf(LPARAM position)
+{
+    return screenRegionAt(LOWORD(position), HIWORD(position), screenWidth, screenHeight);
+}
+
+// Clicks are taken on release. The buttons let clicks through, so a click on
+// a button arrives here at its square.
+LRESULT onLeftButtonUp(LPARAM position)
+{
+    if (!IsWindowVisible(prevButton))
+        return 0;
+    switch (regionOf(position)) {
+    case ScreenRegion::nextButton: goNext(); break;
+    case ScreenRegion::prevButton: goPrevious(); break;
+    case ScreenRegion::closeButton: quitViewer(); break;
+    case ScreenRegion::none: break;
+    }
+    return 0;
+}
+
+// Over the Next and Prev squares the buttons come back even while hidden.
+LRESULT onMiddleDoubleClick(LPARAM position)
+{
+    ScreenRegion region = regionOf(position);
+    if (region == ScreenRegion::nextButton || region == ScreenRegion::prevButton)
+        toggleButtons();
+    else
+        toggleInfoOverlay();
+    return 0;
+}
+
+// Turned towards the user (negative) or not at all goes forward.
+LRESULT onMouseWheel(WPARAM wheel)
+{
+    if (GET_WHEEL_DELTA_WPARAM(wheel) > 0)
+        goPrevious();
+    else
+        goNext();
+    return 0;
+}
+
+LRESULT onPaint(HWND window)
+{
+    paintMainWindow(window);
     return 0;
 }
 
 LRESULT onEraseBackground(HDC context)
 {
-    fillBlack(context);
+    eraseMainWindow(context);
     return 1;
 }
 
-LRESULT onPaint(HWND window)
+LRESULT onContextMenu(HWND window)
 {
-    PAINTSTRUCT paint;
-    HDC context = BeginPaint(window, &paint);
-    fillBlack(context);
-    EndPaint(window, &paint);
+    showContextMenu(window);
     return 0;
 }
 
@@ -61,9 +150,15 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
 {
     switch (message) {
     case WM_CREATE: return onCreate(window);
-    case WM_DESTROY: return onDestroy();
-    case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_DESTROY: return onDestroy(window);
     case WM_PAINT: return onPaint(window);
+    case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_CONTEXTMENU: return onContextMenu(window);
+    case WM_KEYDOWN: return onKeyDown(wParam);
+    case WM_COMMAND: return onCommand(wParam);
+    case WM_LBUTTONUP: return onLeftButtonUp(lParam);
+    case WM_MBUTTONDBLCLK: return onMiddleDoubleClick(lParam);
+    case WM_MOUSEWHEEL: return onMouseWheel(wParam);
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -14,5 +14,7 @@ extern bool infoOverlay;
 extern UINT fileNameFormat, fileNameWFormat;
 
 constexpr UINT openCommandId = 40004;
+// Drives the hover fades of the buttons, every 25 ms.
+constexpr UINT_PTR hoverTimerId = 4001;
 
 LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

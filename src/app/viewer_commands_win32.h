@@ -1,0 +1,31 @@
+// The commands of the main window that change what is shown. Keys, clicks,
+// the wheel and the context menu all end here. UI thread only.
+#pragma once
+
+// Step to the successor (the head after the tail) or the predecessor (the
+// tail before the head); nothing while no entry is current.
+void goNext();
+void goPrevious();
+
+// Ends the viewer by destroying the main window.
+void quitViewer();
+
+// The context menu's Quit: quits when it was clicked with the primary mouse
+// button, and only minimises when chosen with the keyboard or the other
+// button.
+void quitOrMinimize();
+
+// Shows or hides the file's path, position and size over the image.
+void toggleInfoOverlay();
+
+// Hides the three overlay buttons when they are shown, else shows them.
+void toggleButtons();
+
+// F9 and F12: flip the setting and drop the screens prepared under the old
+// one.
+void toggleAnaglyphView();
+void toggleColorManagement();
+
+// Waits for a running preparation, releases the three prepared screens and
+// repaints without erasing, so that the next paint prepares them again.
+void discardPreparedScreens();
