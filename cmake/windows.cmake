@@ -53,15 +53,36 @@ foreach(test_source ${VELLORA_WIN_TESTS})
   set_tests_properties(win.${test_name} PROPERTIES TIMEOUT 300)
 endforeach()
 
-# tests/e2e/NAME_e2e.cpp: drivers that start the real Vellora.exe.
+# tests/win/programs/NAME.cpp: small stand-in programs that the tests start
+# (or that the viewer starts for them).
+file(GLOB VELLORA_TEST_PROGRAMS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/win/programs/*.cpp")
+set(VELLORA_TEST_PROGRAM_TARGETS "")
+foreach(program_source ${VELLORA_TEST_PROGRAMS})
+  get_filename_component(program_name ${program_source} NAME_WE)
+  add_executable(${program_name} ${program_source})
+  target_link_options(${program_name} PRIVATE -municode)
+  list(APPEND VELLORA_TEST_PROGRAM_TARGETS ${program_name})
+endforeach()
+
+# Pictures only the platform's decoders read, written by ImageMagick.
+set(VELLORA_E2E_PICTURES "${CMAKE_BINARY_DIR}/e2e-pictures")
+add_custom_command(
+  OUTPUT "${VELLORA_E2E_PICTURES}/.complete"
+  COMMAND "${CMAKE_SOURCE_DIR}/tests/e2e/make_pictures.sh" "${VELLORA_E2E_PICTURES}"
+  DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/make_pictures.sh"
+  COMMENT "Writing the end-to-end test pictures")
+add_custom_target(e2e_pictures DEPENDS "${VELLORA_E2E_PICTURES}/.complete")
+
+# tests/e2e/NAME_e2e.cpp: drivers that start the real Vellora.exe; they get
+# the program, the pictures' directory and the directory of the stand-ins.
 file(GLOB VELLORA_E2E CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/*_e2e.cpp")
 foreach(test_source ${VELLORA_E2E})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source})
-  target_link_libraries(${test_name} PRIVATE GTest::gtest user32 gdi32 shell32)
-  target_include_directories(${test_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e")
+  target_link_libraries(${test_name} PRIVATE vellora_platform GTest::gtest)
+  target_include_directories(${test_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e" "${CMAKE_SOURCE_DIR}/tests/support")
   target_link_options(${test_name} PRIVATE -municode)
-  add_dependencies(${test_name} Vellora)
-  add_test(NAME e2e.${test_name} COMMAND ${test_name} $<TARGET_FILE:Vellora>)
+  add_dependencies(${test_name} Vellora e2e_pictures ${VELLORA_TEST_PROGRAM_TARGETS})
+  add_test(NAME e2e.${test_name} COMMAND ${test_name} $<TARGET_FILE:Vellora> "${VELLORA_E2E_PICTURES}")
   set_tests_properties(e2e.${test_name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()

@@ -3,11 +3,7 @@
 
 #include "viewer_driver.h"
 
-std::wstring viewerProgram;
-
 namespace {
-
-std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 TEST(Startup, FolderShowsOneBlackBorderlessWindowOverTheWholeScreen)
 {
@@ -105,11 +101,5 @@ TEST(Startup, ExecutableCarriesItsIconAndCommonControlsManifest)
 
 int wmain(int argc, wchar_t** argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: startup_e2e PATH-OF-Vellora.exe\n");
-        return 2;
-    }
-    viewerProgram = windowsPathOf(argv[1]);
-    return RUN_ALL_TESTS();
+    return runEndToEndTests(argc, argv);
 }

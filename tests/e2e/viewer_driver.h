@@ -5,12 +5,19 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <thread>
+#include <vector>
 
-// The path of Vellora.exe, from the test's command line.
-extern std::wstring viewerProgram;
+// The path of Vellora.exe and the directory the build wrote the ImageMagick
+// pictures to, from the test's command line.
+inline std::wstring viewerProgram;
+inline std::wstring picturesDirectory;
 
 // A path handed over from the Unix side (/work/...) becomes Z:\work\...
 inline std::wstring windowsPathOf(const std::wstring& path)
@@ -63,6 +70,7 @@ public:
 
     bool started() const { return started_; }
     DWORD id() const { return info_.dwProcessId; }
+    HANDLE process() const { return info_.hProcess; }
 
     // The first visible top-level window of this process with the class.
     HWND findWindow(const wchar_t* className, int milliseconds = 15000) const
@@ -167,13 +175,22 @@ public:
         HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                DeleteFileW((path_ + L"\\" + found.cFileName).c_str());
+                SetFileAttributesW(file(found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(file(found.cFileName).c_str());
             } while (FindNextFileW(search, &found));
             FindClose(search);
         }
         RemoveDirectoryW(path_.c_str());
     }
     const std::wstring& path() const { return path_; }
+
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+    // A picture made by the build, copied in under its own name or another.
+    void addPicture(const std::wstring& name, const std::wstring& as = L"") const
+    {
+        CopyFileW((picturesDirectory + L"\\" + name).c_str(), file(as.empty() ? name : as).c_str(), FALSE);
+    }
 
     void addFile(const std::wstring& name, const std::string& bytes = "x") const
     {
@@ -187,3 +204,153 @@ public:
 private:
     std::wstring path_;
 };
+
+// Mouse and wheel input through the real input queue, at screen pixels.
+inline void sendMouse(int x, int y, std::initializer_list<DWORD> actions, DWORD wheel = 0)
+{
+    SetCursorPos(x, y);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::vector<INPUT> inputs;
+    for (DWORD action : actions) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = action;
+        input.mi.mouseData = action == MOUSEEVENTF_WHEEL ? wheel : 0;
+        inputs.push_back(input);
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+inline void clickAt(int x, int y) { sendMouse(x, y, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}); }
+
+inline void middleDoubleClickAt(int x, int y)
+{
+    sendMouse(x, y, {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP});
+}
+
+inline void turnWheel(HWND window, int delta)
+{
+    SetForegroundWindow(window);
+    sendMouse(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, {MOUSEEVENTF_WHEEL},
+              DWORD(delta));
+}
+
+// A key held down: presses key-downs (the first and those of the keyboard's
+// auto-repeat), then the release.
+inline void holdKey(HWND window, WORD key, int presses)
+{
+    SetForegroundWindow(window);
+    std::vector<INPUT> inputs(size_t(presses) + 1);
+    for (auto& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+    }
+    inputs.back().ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+inline bool similarColour(COLORREF a, COLORREF b, int tolerance = 12)
+{
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance
+           && std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+inline COLORREF centreColour()
+{
+    return screenPixel(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+}
+
+inline bool waitForCentre(COLORREF colour, int milliseconds = 10000)
+{
+    return waitFor([&] { return similarColour(centreColour(), colour); }, milliseconds);
+}
+
+// Which pixels of a width x height block are bright (text is white on black).
+inline std::vector<bool> brightPixels(HDC source, int x, int y, int width, int height)
+{
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP block = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, block);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    GdiFlush();
+    std::vector<bool> bright(size_t(width) * size_t(height));
+    for (size_t i = 0; i < bright.size(); ++i)
+        bright[i] = (static_cast<const uint32_t*>(bits)[i] & 0xFF00) > 0x8000;
+    SelectObject(memory, old);
+    DeleteObject(block);
+    DeleteDC(memory);
+    return bright;
+}
+
+// Height of a line in the default font of a drawing context.
+inline int defaultLineHeight()
+{
+    HDC memory = CreateCompatibleDC(nullptr);
+    SIZE extent{};
+    GetTextExtentPoint32W(memory, L"Vellora", 7, &extent);
+    DeleteDC(memory);
+    return extent.cy;
+}
+
+// Whether the screen shows text at (0, y) in the default font, white on
+// black, pixel for pixel as this process draws it.
+inline bool screenShowsText(int y, const std::wstring& text)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    SIZE extent{};
+    GetTextExtentPoint32W(memory, text.c_str(), int(text.size()), &extent);
+    int width = std::min<int>(extent.cx, GetSystemMetrics(SM_CXSCREEN));
+    HBITMAP canvas = CreateCompatibleBitmap(screen, width, extent.cy);
+    HGDIOBJ old = SelectObject(memory, canvas);
+    SetTextColor(memory, RGB(255, 255, 255));
+    SetBkColor(memory, RGB(0, 0, 0));
+    TextOutW(memory, 0, 0, text.c_str(), int(text.size()));
+    bool same = brightPixels(memory, 0, 0, width, extent.cy) == brightPixels(screen, 0, y, width, extent.cy);
+    SelectObject(memory, old);
+    DeleteObject(canvas);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return same;
+}
+
+// Whether any bright pixel lies in the screen's band of rows y .. y+height-1
+// within the left width columns.
+inline bool bandHasText(int y, int height, int width = 600)
+{
+    HDC screen = GetDC(nullptr);
+    auto bright = brightPixels(screen, 0, y, width, height);
+    ReleaseDC(nullptr, screen);
+    for (bool b : bright)
+        if (b)
+            return true;
+    return false;
+}
+
+// The message box of the viewer: its text (static control 0xFFFF).
+inline std::wstring messageText(HWND box)
+{
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    return text;
+}
+
+inline std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// The test program's main: VIEWER.exe [PICTURES-DIRECTORY] and GoogleTest's
+// own options.
+inline int runEndToEndTests(int argc, wchar_t** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        fprintf(stderr, "usage: %ls PATH-OF-Vellora.exe [PICTURES-DIRECTORY]\n", argv[0]);
+        return 2;
+    }
+    viewerProgram = windowsPathOf(argv[1]);
+    if (argc >= 3)
+        picturesDirectory = windowsPathOf(argv[2]);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,15 @@
+#!/bin/sh
+# make_pictures.sh DIR: the solid-colour and stereo pictures of the
+# end-to-end tests that only the platform's decoders read, written by
+# ImageMagick. The names carry the colour the viewer must show.
+set -e
+dir=$1
+mkdir -p "$dir"
+convert -size 96x64 xc:'#c81e1e' "$dir/c81e1e.png"
+convert -size 96x64 xc:'#1ec81e' -quality 95 "$dir/1ec81e.jpg"
+convert -size 96x64 xc:'#1e1ec8' "$dir/1e1ec8.gif"
+convert -size 96x64 xc:'#c8c81e' -compress none "$dir/c8c81e.tif"
+# Stereo pairs: white left and black right view give red; the mirror gives cyan.
+convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
+convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"
+touch "$dir/.complete"

@@ -1,0 +1,114 @@
+// Stepping through a folder of one picture per readable format with every
+// key and the wheel, checked by the colour at the centre of the screen.
+#include <gtest/gtest.h>
+
+#include "solid_pictures.h"
+#include "viewer_driver.h"
+
+namespace {
+
+// In the list's order: the scan takes the patterns bmp, gif, jpg, png, qdl,
+// tif, tga in this order.
+const COLORREF formatColours[] = {
+    RGB(0xB4, 0x28, 0x78),  // BMP
+    RGB(0x1E, 0x1E, 0xC8),  // GIF
+    RGB(0x1E, 0xC8, 0x1E),  // JPEG
+    RGB(0xC8, 0x1E, 0x1E),  // PNG
+    RGB(0x28, 0xB4, 0xB4),  // QDL
+    RGB(0xC8, 0xC8, 0x1E),  // TIFF
+    RGB(0x78, 0x50, 0xDC),  // TGA
+};
+constexpr int formatCount = 7;
+
+void addEveryFormat(const TemporaryDirectory& folder)
+{
+    folder.addFile(L"1.bmp", solidBmp(96, 64, 0xB4, 0x28, 0x78));
+    folder.addPicture(L"1e1ec8.gif");
+    folder.addPicture(L"1ec81e.jpg");
+    folder.addPicture(L"c81e1e.png");
+    folder.addFile(L"5.qdl", solidQdl(96, 64, 0x28, 0xB4, 0xB4));
+    folder.addPicture(L"c8c81e.tif");
+    folder.addFile(L"7.tga", solidTga(96, 64, 0x78, 0x50, 0xDC));
+}
+
+struct Step {
+    const char* what;
+    WORD key;   // 0: the wheel
+    int wheel;  // its delta
+    int by;     // +1 forward, -1 back
+};
+
+TEST(Stepping, EveryKeyAndTheWheelStepThroughEveryFormatWithWrapAround)
+{
+    TemporaryDirectory folder(L"vellora-e2e-stepping");
+    addEveryFormat(folder);
+    ViewerProcess viewer(quoted(folder.path()));
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    int position = 0;
+    ASSERT_TRUE(waitForCentre(formatColours[position])) << std::hex << centreColour();
+
+    const Step steps[] = {
+        {"Space", VK_SPACE, 0, +1},       {"Enter", VK_RETURN, 0, +1},     {"Page Down", VK_NEXT, 0, +1},
+        {"Right", VK_RIGHT, 0, +1},       {"Down", VK_DOWN, 0, +1},        {"wheel towards the user", 0, -120, +1},
+        {"tail to head", VK_SPACE, 0, +1}, {"head to tail", VK_BACK, 0, -1}, {"Page Up", VK_PRIOR, 0, -1},
+        {"Left", VK_LEFT, 0, -1},         {"Up", VK_UP, 0, -1},            {"wheel away", 0, 120, -1},
+        {"wheel without delta", 0, 0, +1}, {"Backspace", VK_BACK, 0, -1},
+    };
+    for (const Step& step : steps) {
+        if (step.key != 0)
+            pressKeys(window, {step.key});
+        else
+            turnWheel(window, step.wheel);
+        position = (position + step.by + formatCount) % formatCount;
+        EXPECT_TRUE(waitForCentre(formatColours[position]))
+            << step.what << ": expected picture " << position << ", centre " << std::hex << centreColour();
+    }
+
+    // About a second of auto-repeat: every repeat is one step.
+    holdKey(window, VK_RIGHT, 30);
+    position = (position + 30) % formatCount;
+    EXPECT_TRUE(waitForCentre(formatColours[position], 30000)) << std::hex << centreColour();
+
+    pressKeys(window, {VK_ESCAPE});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
+TEST(Stepping, GuiObjectsStayConstantOver200Steps)
+{
+    TemporaryDirectory folder(L"vellora-e2e-objects");
+    addEveryFormat(folder);
+    ViewerProcess viewer(quoted(folder.path()));
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitForCentre(formatColours[0]));
+    auto steadyAt = [&](int position) {
+        EXPECT_TRUE(waitForCentre(formatColours[position], 30000)) << std::hex << centreColour();
+        Sleep(500);  // the background preparation of the next screen
+    };
+    // One round first, so that every lazily made object exists.
+    holdKey(window, VK_RIGHT, formatCount);
+    steadyAt(0);
+    DWORD gdiBefore = GetGuiResources(viewer.process(), GR_GDIOBJECTS);
+    DWORD userBefore = GetGuiResources(viewer.process(), GR_USEROBJECTS);
+    for (int round = 0; round < 10; ++round) {
+        holdKey(window, VK_RIGHT, 10);
+        holdKey(window, VK_LEFT, 10);
+    }
+    steadyAt(0);
+    if (gdiBefore == 0 && userBefore == 0) {
+        pressKeys(window, {VK_ESCAPE});
+        GTEST_SKIP() << "the platform reports no GUI object counts";
+    }
+    EXPECT_EQ(GetGuiResources(viewer.process(), GR_GDIOBJECTS), gdiBefore);
+    EXPECT_EQ(GetGuiResources(viewer.process(), GR_USEROBJECTS), userBefore);
+    pressKeys(window, {VK_ESCAPE});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    return runEndToEndTests(argc, argv);
+}
