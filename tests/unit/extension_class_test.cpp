@@ -1,0 +1,64 @@
+#include "decode/extension_class.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct ExtensionCase {
+    const char16_t* path;
+    ExtensionClass expected;
+    bool ownFormat;
+};
+
+std::string narrow(const char16_t* text)
+{
+    std::string out;
+    for (; *text; ++text)
+        out += *text < 128 ? static_cast<char>(*text) : '?';
+    return out;
+}
+
+TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
+{
+    const ExtensionCase cases[] = {
+        {u"C:\\pics\\photo.qdl", ExtensionClass::qdl, true},
+        {u"C:\\pics\\photo.QDL", ExtensionClass::qdl, true},
+        {u"C:\\pics\\scan.TgA", ExtensionClass::tga, true},
+        {u"C:\\pics\\phone.HEIC", ExtensionClass::heic, false},
+        {u"C:\\pics\\anim.webp", ExtensionClass::webp, false},
+        {u"C:\\pics\\hd.Jxr", ExtensionClass::jxr, false},
+        {u"C:\\pics\\a.jpg", ExtensionClass::embeddedProfile, false},
+        {u"C:\\pics\\a.JPE", ExtensionClass::embeddedProfile, false},
+        {u"C:\\pics\\a.tif", ExtensionClass::embeddedProfile, false},
+        {u"C:\\pics\\photo.JPEG", ExtensionClass::embeddedProfile, false},
+        {u"C:\\pics\\a.jfif", ExtensionClass::embeddedProfile, false},
+        {u"C:\\pics\\a.TIFF", ExtensionClass::embeddedProfile, false},
+        {u"C:\\pics\\a.png", ExtensionClass::other, false},
+        {u"C:\\pics\\a.bmp", ExtensionClass::other, false},
+        {u"C:\\pics\\a.gif", ExtensionClass::other, false},
+        // Only the very end counts, never an inner dot or the folder.
+        {u"C:\\pics.qdl\\a.png", ExtensionClass::other, false},
+        {u"C:\\pics\\a.qdl.bak", ExtensionClass::other, false},
+        {u"C:\\pics\\a.qdlx", ExtensionClass::other, false},
+        {u"C:\\pics\\aqdl", ExtensionClass::other, false},
+        // The dot is one of the compared characters.
+        {u"C:\\pics\\xjpeg", ExtensionClass::other, false},
+        // Paths as short as or shorter than an extension.
+        {u".qdl", ExtensionClass::qdl, true},
+        {u"qdl", ExtensionClass::other, false},
+        {u".heic", ExtensionClass::heic, false},
+        {u"heic", ExtensionClass::other, false},
+        {u"", ExtensionClass::other, false},
+        // Non-ASCII letters never fold onto the ASCII ones.
+        {u"C:\\pics\\a.\u0130pg", ExtensionClass::other, false},
+        {u"C:\\\u65e5\u672c\\a.Tiff", ExtensionClass::embeddedProfile, false},
+    };
+    for (const ExtensionCase& c : cases) {
+        EXPECT_EQ(extensionClassOf(c.path), c.expected) << narrow(c.path);
+        EXPECT_EQ(isOwnFormatName(c.path), c.ownFormat) << narrow(c.path);
+    }
+}
+
+}  // namespace
