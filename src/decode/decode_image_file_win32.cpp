@@ -68,27 +68,19 @@ HBITMAP decodeWebp(const char16_t* path)
     return bitmap;
 }
 
-HBITMAP decodeOwnOrWic(const char16_t* path, ExtensionClass extension)
+HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
 {
-    skipEmbeddedProfile = true;
     switch (extension) {
     case ExtensionClass::qdl: return decodeQdl(path);
     case ExtensionClass::tga: return decodeTga(path);
     case ExtensionClass::heic: return decodeThroughWic(path, WicTarget::rgb24);
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
-    default: return nullptr;
+    case ExtensionClass::embeddedProfile:
+    case ExtensionClass::other:
+        return decodeWithGdiplus(path, gdiplusAppliesIcm(extension, colorManagement, forceGdiplusIcm));
     }
-}
-
-// JPEG and TIFF files are colour-managed later from their own profile, unless
-// that failed last time and GDI+ is asked to do it.
-HBITMAP decodePlatformFormat(const char16_t* path, ExtensionClass extension)
-{
-    const bool ownProfile = extension == ExtensionClass::embeddedProfile;
-    skipEmbeddedProfile = !ownProfile;
-    const bool useIcm = colorManagement && (!ownProfile || forceGdiplusIcm);
-    return decodeWithGdiplus(path, useIcm);
+    return nullptr;
 }
 
 }  // namespace
@@ -98,8 +90,8 @@ HBITMAP decodeImageFile(const char16_t* path)
     imageWidth = 0;
     imageHeight = 0;
     const ExtensionClass extension = extensionClassOf(path);
-    const bool platformFormat = extension == ExtensionClass::embeddedProfile || extension == ExtensionClass::other;
-    HBITMAP bitmap = platformFormat ? decodePlatformFormat(path, extension) : decodeOwnOrWic(path, extension);
+    skipEmbeddedProfile = skipsEmbeddedProfile(extension);
+    HBITMAP bitmap = decodeByExtension(path, extension);
     fitToScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return bitmap;
 }

@@ -58,3 +58,13 @@ bool isOwnFormatName(const char16_t* path)
     const size_t length = textLength(path);
     return endsWith(path, length, u".qdl") || endsWith(path, length, u".tga");
 }
+
+bool skipsEmbeddedProfile(ExtensionClass extension)
+{
+    return extension != ExtensionClass::embeddedProfile;
+}
+
+bool gdiplusAppliesIcm(ExtensionClass extension, bool colorManagement, bool forceGdiplusIcm)
+{
+    return colorManagement && (extension != ExtensionClass::embeddedProfile || forceGdiplusIcm);
+}

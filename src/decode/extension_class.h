@@ -20,3 +20,12 @@ ExtensionClass extensionClassOf(const char16_t* path);
 // True for ".qdl" and ".tga" names, the formats whose anaglyph the decoder
 // composes itself.
 bool isOwnFormatName(const char16_t* path);
+
+// Only JPEG and TIFF files are searched for an embedded colour profile once
+// they are on the screen; every other file is taken to be in sRGB by then.
+bool skipsEmbeddedProfile(ExtensionClass extension);
+
+// Whether GDI+ colour-manages the file while decoding it: with colour
+// management on, every GDI+ file except JPEG and TIFF, whose own profile is
+// applied later, unless that failed for the previous screen.
+bool gdiplusAppliesIcm(ExtensionClass extension, bool colorManagement, bool forceGdiplusIcm);

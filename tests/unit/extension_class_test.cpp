@@ -61,4 +61,30 @@ TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
     }
 }
 
+// Which files GDI+ colour-manages and which the worker searches for their own
+// profile: a PNG is managed by GDI+ and never searched; a JPEG is searched and
+// only managed by GDI+ after the previous transform failed.
+TEST(ExtensionClassTest, ColourManagementFlagsFollowTheEmbeddedProfileClass)
+{
+    struct Case {
+        ExtensionClass extension;
+        bool colorManagement, forceGdiplusIcm;
+        bool icm, skipProfile;
+    } cases[] = {
+        {ExtensionClass::other, true, false, true, true},
+        {ExtensionClass::other, false, false, false, true},
+        {ExtensionClass::other, false, true, false, true},
+        {ExtensionClass::embeddedProfile, true, false, false, false},
+        {ExtensionClass::embeddedProfile, true, true, true, false},
+        {ExtensionClass::embeddedProfile, false, true, false, false},
+        {ExtensionClass::qdl, true, false, true, true},
+        {ExtensionClass::webp, true, false, true, true},
+    };
+    for (const Case& c : cases) {
+        const int row = static_cast<int>(&c - cases);
+        EXPECT_EQ(gdiplusAppliesIcm(c.extension, c.colorManagement, c.forceGdiplusIcm), c.icm) << row;
+        EXPECT_EQ(skipsEmbeddedProfile(c.extension), c.skipProfile) << row;
+    }
+}
+
 }  // namespace
