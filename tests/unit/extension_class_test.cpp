@@ -2,27 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
-
-struct ExtensionCase {
-    const char16_t* path;
-    ExtensionClass expected;
-    bool ownFormat;
-};
-
-std::string narrow(const char16_t* text)
-{
-    std::string out;
-    for (; *text; ++text)
-        out += *text < 128 ? static_cast<char>(*text) : '?';
-    return out;
-}
 
 TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
 {
-    const ExtensionCase cases[] = {
+    const struct {
+        const char16_t* path;
+        ExtensionClass expected;
+        bool ownFormat;
+    } cases[] = {
         {u"C:\\pics\\photo.qdl", ExtensionClass::qdl, true},
         {u"C:\\pics\\photo.QDL", ExtensionClass::qdl, true},
         {u"C:\\pics\\scan.TgA", ExtensionClass::tga, true},
@@ -36,8 +24,6 @@ TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
         {u"C:\\pics\\a.jfif", ExtensionClass::embeddedProfile, false},
         {u"C:\\pics\\a.TIFF", ExtensionClass::embeddedProfile, false},
         {u"C:\\pics\\a.png", ExtensionClass::other, false},
-        {u"C:\\pics\\a.bmp", ExtensionClass::other, false},
-        {u"C:\\pics\\a.gif", ExtensionClass::other, false},
         // Only the very end counts, never an inner dot or the folder.
         {u"C:\\pics.qdl\\a.png", ExtensionClass::other, false},
         {u"C:\\pics\\a.qdl.bak", ExtensionClass::other, false},
@@ -49,15 +35,15 @@ TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
         {u".qdl", ExtensionClass::qdl, true},
         {u"qdl", ExtensionClass::other, false},
         {u".heic", ExtensionClass::heic, false},
-        {u"heic", ExtensionClass::other, false},
         {u"", ExtensionClass::other, false},
         // Non-ASCII letters never fold onto the ASCII ones.
         {u"C:\\pics\\a.\u0130pg", ExtensionClass::other, false},
         {u"C:\\\u65e5\u672c\\a.Tiff", ExtensionClass::embeddedProfile, false},
     };
-    for (const ExtensionCase& c : cases) {
-        EXPECT_EQ(extensionClassOf(c.path), c.expected) << narrow(c.path);
-        EXPECT_EQ(isOwnFormatName(c.path), c.ownFormat) << narrow(c.path);
+    for (const auto& c : cases) {
+        const int row = static_cast<int>(&c - cases);
+        EXPECT_EQ(extensionClassOf(c.path), c.expected) << row;
+        EXPECT_EQ(isOwnFormatName(c.path), c.ownFormat) << row;
     }
 }
 
@@ -73,7 +59,6 @@ TEST(ExtensionClassTest, ColourManagementFlagsFollowTheEmbeddedProfileClass)
     } cases[] = {
         {ExtensionClass::other, true, false, true, true},
         {ExtensionClass::other, false, false, false, true},
-        {ExtensionClass::other, false, true, false, true},
         {ExtensionClass::embeddedProfile, true, false, false, false},
         {ExtensionClass::embeddedProfile, true, true, true, false},
         {ExtensionClass::embeddedProfile, false, true, false, false},

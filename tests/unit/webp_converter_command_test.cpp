@@ -6,62 +6,60 @@
 
 namespace {
 
-std::u16string repeated(char16_t c, size_t n) { return std::u16string(n, c); }
+const std::u16string relative = webpConverterRelativePath;
+
+std::u16string folderOf(size_t letters) { return u"C:\\" + std::u16string(letters, u'd') + u"\\"; }
 
 TEST(WebpConverterCommandTest, ConverterSitsInTheEditorsFolder)
 {
-    const std::u16string longFolder = u"C:\\" + repeated(u'd', 230) + u"\\";
-    const std::u16string relative = webpConverterRelativePath;
-    struct Case {
+    // "C:\" + n letters + "\" + relative with its terminator fills a path
+    // buffer at n = 255 - relative.
+    const size_t longest = 255 - relative.size();
+    const struct {
         std::u16string editor;
-        bool found;
-        std::u16string converter;
+        std::u16string converter;  // empty: none
     } cases[] = {
-        {u"C:\\Program Files\\Quadrel\\Quadrel.exe", true,
-         u"C:\\Program Files\\Quadrel\\Utilities-WebP\\WebP2QDL_only1stframe.exe"},
-        {u"\\\\server\\share\\q.exe", true, u"\\\\server\\share\\Utilities-WebP\\WebP2QDL_only1stframe.exe"},
-        {u"D:\\Tools\\", true, u"D:\\Tools\\Utilities-WebP\\WebP2QDL_only1stframe.exe"},
+        {u"C:\\Program Files\\Quadrel\\Quadrel.exe", u"C:\\Program Files\\Quadrel\\" + relative},
+        {u"\\\\server\\share\\q.exe", u"\\\\server\\share\\" + relative},
+        {u"D:\\Tools\\", u"D:\\Tools\\" + relative},
         // No folder: nothing in the current directory is ever started.
-        {u"Quadrel.exe", false, u""},
-        {u"", false, u""},
-        // The longest folder that still fits, and one character more.
-        // "C:\\" + n + "\\" + relative with its terminator fills 260 at n = 255 - relative.
-        {u"C:\\" + repeated(u'd', 255 - relative.size()) + u"\\e.exe", true,
-         u"C:\\" + repeated(u'd', 255 - relative.size()) + u"\\" + relative},
-        {u"C:\\" + repeated(u'd', 256 - relative.size()) + u"\\e.exe", false, u""},
-        {longFolder + u"e.exe", false, u""},
+        {u"Quadrel.exe", u""},
+        {u"", u""},
+        {folderOf(longest) + u"e.exe", folderOf(longest) + relative},
+        {folderOf(longest + 1) + u"e.exe", u""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         PathBuffer converter = u"stale";
-        EXPECT_EQ(webpConverterPath(c.editor.c_str(), converter), c.found) << c.editor.size();
+        EXPECT_EQ(webpConverterPath(c.editor.c_str(), converter), !c.converter.empty()) << c.editor.size();
         EXPECT_EQ(std::u16string(converter), c.converter) << c.editor.size();
     }
 }
 
 TEST(WebpConverterCommandTest, TemporaryFilesAndUnquotedCommandLine)
 {
-    const std::u16string temp = u"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\";
-    PathBuffer copy, output;
-    ASSERT_TRUE(webpConverterFiles(temp.c_str(), copy, output));
-    EXPECT_EQ(std::u16string(copy), temp + u"Quadrel(webp2qdl).webp");
-    EXPECT_EQ(std::u16string(output), temp + u"Quadrel(webp2qdl).qdl");
-
-    ConverterCommandLine commandLine;
-    webpConverterCommandLine(copy, output, commandLine);
-    EXPECT_EQ(std::u16string(commandLine), u" " + temp + u"Quadrel(webp2qdl).webp " + temp + u"Quadrel(webp2qdl).qdl");
-
-    // A temporary folder too long for the longer name refuses both.
-    const std::u16string longTemp = u"C:\\" + repeated(u't', 259 - 3 - 22) + u"\\";
-    ASSERT_EQ(longTemp.size() + 22, 260u);  // the copy's name is 22 characters
-    EXPECT_FALSE(webpConverterFiles(longTemp.c_str(), copy, output));
-    EXPECT_EQ(copy[0], 0);
-    EXPECT_EQ(output[0], 0);
-
-    // The longest paths still make a whole command line.
-    const std::u16string fits = longTemp.substr(0, longTemp.size() - 2) + u"\\";
-    ASSERT_TRUE(webpConverterFiles(fits.c_str(), copy, output));
-    webpConverterCommandLine(copy, output, commandLine);
-    EXPECT_EQ(std::u16string(commandLine), u" " + std::u16string(copy) + u" " + std::u16string(output));
+    const std::u16string copyName = webpConverterCopyName;  // the longer name
+    const struct {
+        std::u16string temp;
+        bool fits;
+    } cases[] = {
+        {u"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\", true},
+        {folderOf(259 - 4 - copyName.size()), true},
+        {folderOf(260 - 4 - copyName.size()), false},
+    };
+    for (const auto& c : cases) {
+        PathBuffer copy, output;
+        ConverterCommandLine commandLine;
+        ASSERT_EQ(webpConverterFiles(c.temp.c_str(), copy, output), c.fits) << c.temp.size();
+        if (!c.fits) {
+            EXPECT_EQ(copy[0] | output[0], 0);
+            continue;
+        }
+        EXPECT_EQ(std::u16string(copy), c.temp + u"Quadrel(webp2qdl).webp");
+        EXPECT_EQ(std::u16string(output), c.temp + u"Quadrel(webp2qdl).qdl");
+        webpConverterCommandLine(copy, output, commandLine);
+        EXPECT_EQ(std::u16string(commandLine),
+                  u" " + c.temp + u"Quadrel(webp2qdl).webp " + c.temp + u"Quadrel(webp2qdl).qdl");
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Stand-in for the Quadrel package's WebP converter. Started as
 // " COPY.webp OUTPUT.qdl", it records its command line in
 // "command-line.txt" beside itself, and, when the copy can be opened and
-// VELLORA_STANDIN_WRITES is not "0", writes standInPicture() to OUTPUT as a
+// VELLORA_STANDIN_WRITES is not "0", writes a 3 x 2 picture to OUTPUT as a
 // read-only QDL file. The paths are unquoted, so the command line is split
 // after the fixed ".webp" name rather than at a space.
 #include <windows.h>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "decode/qdl_writer.h"
-#include "webp_converter_standin.h"
+#include "picture_fixtures.h"
 
 namespace {
 
@@ -20,6 +20,13 @@ std::wstring besideThisProgram(const wchar_t* name)
     const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
     std::wstring path(module, length);
     return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+// Its rows: red, green, blue; yellow, cyan, magenta.
+Picture standInPicture()
+{
+    return makePicture(3, 2, 24, {250, 10, 10, 10, 250, 10, 10, 10, 250,
+                                  250, 250, 10, 10, 250, 250, 250, 10, 250});
 }
 
 bool writeFile(const std::wstring& path, const void* data, DWORD size)
