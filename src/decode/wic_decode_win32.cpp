@@ -121,5 +121,6 @@ Picture decodeWithWic(const char16_t* path, WicTarget target)
         return Picture();
 
     ByteArray block = copyConvertedPixels(wic.converter.get(), width, height, bytesPerPixel);
-    return pictureFromWicPixels(std::move(block), imageWidth, imageHeight, bytesPerPixel);
+    return pictureFromWicPixels(std::move(block), static_cast<int32_t>(width), static_cast<int32_t>(height),
+                                bytesPerPixel);
 }
