@@ -30,7 +30,7 @@ enum class Expect { adobeFromSrgb, unchanged, failure };
 struct Row {
     const char* what;
     Monitor monitor;
-    bool skipEmbedded, forceIcmBefore;
+    bool garbledFile, skipEmbedded, forceIcmBefore;
     Expect expect;
     bool writesProfileFile;
 };
@@ -71,13 +71,14 @@ protected:
             GTEST_SKIP() << "this machine has monitor profiles of its own";
         GetTempPathW(MAX_PATH, buffer);
         temporary = buffer;
-        // A JPEG as far as the search goes: the APP2 chunk with Adobe RGB.
-        jpeg = temporary + L"vellora-icc-" + std::to_wstring(GetCurrentProcessId()) + L".jpg";
-        Bytes file(20, 0xFF);
-        const Bytes chunk = iccChunk(adobe);
-        file.insert(file.end(), chunk.begin(), chunk.end());
-        file.resize(file.size() + 200, 0);
-        writeFile(jpeg, file);
+        // JPEGs as far as the search goes: an APP2 chunk with Adobe RGB, and
+        // one with a profile that no colour system opens.
+        const std::wstring stem = temporary + L"vellora-icc-" + std::to_wstring(GetCurrentProcessId());
+        jpeg = stem + L".jpg";
+        garbledJpeg = stem + L"-garbled.jpg";
+        garbled = profileBlock(200);
+        writeFile(jpeg, jpegHolding(adobe));
+        writeFile(garbledJpeg, jpegHolding(garbled));
         mainWindow = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
                                      nullptr, nullptr);
         ASSERT_NE(mainWindow, nullptr);
@@ -91,6 +92,7 @@ protected:
         placeMonitor(Monitor::nowhere);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kIcmKey);
         DeleteFileW(jpeg.c_str());
+        DeleteFileW(garbledJpeg.c_str());
         deleteEmbeddedProfileFile();
         DestroyWindow(mainWindow);
         mainWindow = nullptr;
@@ -124,22 +126,33 @@ protected:
             setDisplayProfileName(L"vellora-missing-display.icm");
     }
 
-    Bytes adobe;
-    std::wstring colourDirectory, fixedProfile, temporary, jpeg;
+    static Bytes jpegHolding(const Bytes& profile)
+    {
+        Bytes file(20, 0xFF);
+        const Bytes chunk = iccChunk(profile);
+        file.insert(file.end(), chunk.begin(), chunk.end());
+        file.resize(file.size() + 200, 0);
+        return file;
+    }
+
+    Bytes adobe, garbled;
+    std::wstring colourDirectory, fixedProfile, temporary, jpeg, garbledJpeg;
     bool owned = false;
 };
 
 TEST_F(ColourManagement, ChoosesProfilesAndFallsBack)
 {
     const Row rows[] = {
-        {"fixed monitor profile, sRGB source", Monitor::fixedFile, true, false, Expect::adobeFromSrgb, false},
-        {"embedded profile of a JPEG", Monitor::fixedFile, false, false, Expect::unchanged, true},
-        {"after a failed transform the file is not searched", Monitor::fixedFile, false, true, Expect::adobeFromSrgb,
-         false},
-        {"display profile when the fixed file is missing", Monitor::displayProfile, true, false,
+        {"fixed monitor profile, sRGB source", Monitor::fixedFile, false, true, false, Expect::adobeFromSrgb, false},
+        {"embedded profile of a JPEG", Monitor::fixedFile, false, false, false, Expect::unchanged, true},
+        {"embedded profile unusable: sRGB", Monitor::fixedFile, true, false, false, Expect::adobeFromSrgb, true},
+        {"after a failed transform the file is not searched", Monitor::fixedFile, false, false, true,
          Expect::adobeFromSrgb, false},
-        {"platform's default display profile: sRGB", Monitor::platformDefault, true, false, Expect::unchanged, false},
-        {"no monitor profile anywhere", Monitor::nowhere, true, false, Expect::failure, false},
+        {"display profile when the fixed file is missing", Monitor::displayProfile, false, true, false,
+         Expect::adobeFromSrgb, false},
+        {"platform's default display profile: sRGB", Monitor::platformDefault, false, true, false, Expect::unchanged,
+         false},
+        {"no monitor profile anywhere", Monitor::nowhere, false, true, false, Expect::failure, false},
     };
     // Blue, green, red, unused: pure red, pure green, mid grey, white.
     const uint8_t source[16] = {0, 0, 255, 0, 0, 255, 0, 0, 128, 128, 128, 0, 255, 255, 255, 0};
@@ -153,12 +166,13 @@ TEST_F(ColourManagement, ChoosesProfilesAndFallsBack)
         forceGdiplusIcm = row.forceIcmBefore;
         uint8_t target[16];
         std::fill(std::begin(target), std::end(target), 0x77);
-        const bool managed = applyColorManagement(reinterpret_cast<const char16_t*>(jpeg.c_str()), source, target, 2, 2);
+        const std::wstring& file = row.garbledFile ? garbledJpeg : jpeg;
+        const bool managed = applyColorManagement(reinterpret_cast<const char16_t*>(file.c_str()), source, target, 2, 2);
 
         EXPECT_EQ(managed, row.expect != Expect::failure);
         EXPECT_EQ(forceGdiplusIcm, row.expect == Expect::failure);
         EXPECT_EQ(GetUpdateRect(mainWindow, nullptr, FALSE) != 0, row.expect == Expect::failure);
-        EXPECT_EQ(readFile(profileFile), row.writesProfileFile ? adobe : Bytes());
+        EXPECT_EQ(readFile(profileFile), row.writesProfileFile ? (row.garbledFile ? garbled : adobe) : Bytes());
         if (row.expect == Expect::unchanged) {
             for (int i = 0; i < 16; i += 4)
                 for (int c = 0; c < 3; ++c)
