@@ -66,8 +66,10 @@ protected:
         colourDirectory = std::wstring(buffer) + L"\\spool\\drivers\\color\\";
         fixedProfile = colourDirectory + L"ea224wmi.icm";
         HKEY key;
-        if (GetFileAttributesW(fixedProfile.c_str()) != INVALID_FILE_ATTRIBUTES ||
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, kIcmKey, 0, KEY_READ, &key) == ERROR_SUCCESS)
+        const bool icmKey = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kIcmKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (icmKey)
+            RegCloseKey(key);
+        if (icmKey || GetFileAttributesW(fixedProfile.c_str()) != INVALID_FILE_ATTRIBUTES)
             GTEST_SKIP() << "this machine has monitor profiles of its own";
         GetTempPathW(MAX_PATH, buffer);
         temporary = buffer;
@@ -82,15 +84,13 @@ protected:
         mainWindow = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
                                      nullptr, nullptr);
         ASSERT_NE(mainWindow, nullptr);
-        owned = true;
     }
 
     void TearDown() override
     {
-        if (!owned)
+        if (!mainWindow)
             return;
-        placeMonitor(Monitor::nowhere);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kIcmKey);
+        placeMonitor(Monitor::platformDefault);
         DeleteFileW(jpeg.c_str());
         DeleteFileW(garbledJpeg.c_str());
         deleteEmbeddedProfileFile();
@@ -98,32 +98,26 @@ protected:
         mainWindow = nullptr;
     }
 
-    void setDisplayProfileName(const wchar_t* name)
-    {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kIcmKey);
-        if (!name)
-            return;
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kIcmKey) + L"\\mntr").c_str(), 0, nullptr, 0,
-                                  KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, name, 0, REG_SZ, nullptr, 0);
-        RegCloseKey(key);
-    }
-
+    // Leaves exactly the given monitor profile in place.
     void placeMonitor(Monitor monitor)
     {
         DeleteFileW(fixedProfile.c_str());
         DeleteFileW((colourDirectory + kDisplayProfile).c_str());
-        setDisplayProfileName(nullptr);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kIcmKey);
         if (monitor == Monitor::fixedFile)
             writeFile(fixedProfile, adobe);
-        if (monitor == Monitor::displayProfile) {
+        if (monitor == Monitor::displayProfile)
             writeFile(colourDirectory + kDisplayProfile, adobe);
-            setDisplayProfileName(kDisplayProfile);
+        if (monitor == Monitor::displayProfile || monitor == Monitor::nowhere) {
+            // Wine's GetICMProfileW names the first value of this key.
+            HKEY key;
+            ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kIcmKey) + L"\\mntr").c_str(), 0, nullptr, 0,
+                                      KEY_WRITE, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            const wchar_t* name = monitor == Monitor::nowhere ? L"vellora-missing-display.icm" : kDisplayProfile;
+            RegSetValueExW(key, name, 0, REG_SZ, nullptr, 0);
+            RegCloseKey(key);
         }
-        if (monitor == Monitor::nowhere)
-            setDisplayProfileName(L"vellora-missing-display.icm");
     }
 
     static Bytes jpegHolding(const Bytes& profile)
@@ -137,7 +131,6 @@ protected:
 
     Bytes adobe, garbled;
     std::wstring colourDirectory, fixedProfile, temporary, jpeg, garbledJpeg;
-    bool owned = false;
 };
 
 TEST_F(ColourManagement, ChoosesProfilesAndFallsBack)
