@@ -111,3 +111,7 @@ foreach(test_source ${VELLORA_E2E})
   add_test(NAME e2e.${test_name} COMMAND ${test_name} $<TARGET_FILE:Vellora>)
   set_tests_properties(e2e.${test_name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
+
+# Colour management places monitor profiles in the prefix's system colour
+# directory and the display profile's registry key, which other tests share.
+set_tests_properties(win.colour_management_test PROPERTIES RUN_SERIAL TRUE)
