@@ -115,3 +115,8 @@ endforeach()
 # Colour management places monitor profiles in the prefix's system colour
 # directory and the display profile's registry key, which other tests share.
 set_tests_properties(win.colour_management_test PROPERTIES RUN_SERIAL TRUE)
+
+# The viewer's screen preparation as a command-line tool.
+add_executable(render_screen "${CMAKE_SOURCE_DIR}/tools/render_screen/render_screen_win32.cpp")
+target_link_libraries(render_screen PRIVATE vellora_platform)
+target_link_options(render_screen PRIVATE -municode)
