@@ -1,8 +1,177 @@
 #include "pipeline/prepared_screens_win32.h"
 
+#include "app/main_window_win32.h"
+#include "app/viewer_options.h"
+#include "decode/decode_image_file_win32.h"
+#include "decode/decoded_size.h"
+#include "decode/extension_class.h"
+#include "decode/fit_to_screen.h"
+#include "filelist/file_list.h"
+#include "pipeline/colour_management_win32.h"
+#include "pipeline/gdi_handles_win32.h"
+#include "pipeline/screen_anaglyph_win32.h"
+
 HBITMAP currentBitmap, nextBitmap, previousBitmap;
 int32_t currentImageWidth, currentImageHeight;
 int32_t nextImageWidth, nextImageHeight;
 int32_t previousImageWidth, previousImageHeight;
 std::atomic<bool> preloadBusy{false};
 bool skipEmbeddedProfile, forceGdiplusIcm;
+PreparationTimes lastPreparationTimes;
+
+namespace {
+
+class Stopwatch {
+public:
+    Stopwatch() { QueryPerformanceCounter(&start_); }
+    double milliseconds() const
+    {
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER start_;
+};
+
+struct Slot {
+    HBITMAP& bitmap;
+    int32_t& imageWidth;
+    int32_t& imageHeight;
+};
+
+Slot targetSlot(bool forNext)
+{
+    if (forNext)
+        return {nextBitmap, nextImageWidth, nextImageHeight};
+    return {currentBitmap, currentImageWidth, currentImageHeight};
+}
+
+// Stretches the decoded image to the fitted size, colour-manages it when that
+// is on, and copies it to the centre of the screen with black margins.
+void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
+{
+    if (!decoded || scaledWidth <= 0 || scaledHeight <= 0)
+        return;
+    const int32_t x = (screenWidth - scaledWidth) / 2;
+    const int32_t y = (screenHeight - scaledHeight) / 2;
+    MemoryContext source;
+    source.select(decoded);
+
+    Stopwatch stretchTime;
+    void* scaledBits = nullptr;
+    ScopedBitmap scaled(createScreenDib(scaledWidth, scaledHeight, &scaledBits));
+    MemoryContext target;
+    target.select(scaled.get());
+    SetStretchBltMode(target.get(), HALFTONE);
+    SetBrushOrgEx(target.get(), 0, 0, nullptr);
+    StretchBlt(target.get(), 0, 0, scaledWidth, scaledHeight, source.get(), 0, 0, imageWidth, imageHeight, SRCCOPY);
+    GdiFlush();
+    lastPreparationTimes.stretch = stretchTime.milliseconds();
+
+    // The managed copy is made only when it is asked for.
+    ScopedBitmap managed(nullptr);
+    if (colorManagement && scaledBits) {
+        Stopwatch colourTime;
+        void* managedBits = nullptr;
+        managed.reset(createScreenDib(scaledWidth, scaledHeight, &managedBits));
+        if (managedBits && applyColorManagement(path, scaledBits, managedBits, scaledWidth, scaledHeight))
+            target.select(managed.get());
+        lastPreparationTimes.colourManagement = colourTime.milliseconds();
+    }
+
+    BitBlt(screenContext, x, y, scaledWidth, scaledHeight, target.get(), 0, 0, SRCCOPY);
+    if (x > 0) {
+        PatBlt(screenContext, 0, 0, x, screenHeight, BLACKNESS);
+        PatBlt(screenContext, x + scaledWidth, 0, screenWidth, screenHeight, BLACKNESS);
+    }
+    if (y > 0) {
+        PatBlt(screenContext, 0, 0, screenWidth, y, BLACKNESS);
+        PatBlt(screenContext, 0, y + scaledHeight, screenWidth, screenHeight, BLACKNESS);
+    }
+}
+
+}  // namespace
+
+DWORD WINAPI prepareScreen(LPVOID successorOf)
+{
+    const bool forNext = successorOf != nullptr;
+    if (forNext)
+        preloadBusy = true;
+    lastPreparationTimes = {};
+    Slot slot = targetSlot(forNext);
+    {
+        MemoryContext screenContext;
+        deleteScreenDib(slot.bitmap);
+        slot.bitmap = createScreenDib(screenWidth, screenHeight);
+        screenContext.select(slot.bitmap);
+
+        const FileEntry* entry = forNext ? nextEntry(static_cast<const FileEntry*>(successorOf)) : currentEntry;
+        const char16_t* path = entry ? entry->path.text() : u"";
+
+        Stopwatch decodeTime;
+        ScopedBitmap decoded(adoptBitmap(decodeImageFile(path)));
+        lastPreparationTimes.decode = decodeTime.milliseconds();
+        slot.imageWidth = imageWidth;
+        slot.imageHeight = imageHeight;
+
+        if (anaglyphView && decoded.get() && !isOwnFormatName(path)) {
+            Stopwatch anaglyphTime;
+            if (HBITMAP composed = composeScreenAnaglyph(decoded.get(), path)) {
+                decoded.reset(adoptBitmap(composed));
+                slot.imageWidth = imageWidth;
+                fitToScreen(screenWidth, screenHeight);
+            }
+            lastPreparationTimes.anaglyph = anaglyphTime.milliseconds();
+        }
+        drawFitted(screenContext.get(), decoded.get(), path);
+        GdiFlush();
+    }
+    if (forNext)
+        preloadBusy.store(false, std::memory_order_release);
+    return 0;
+}
+
+void waitForPreparation()
+{
+    while (preloadBusy.load(std::memory_order_acquire))
+        Sleep(15);
+}
+
+void advanceScreens()
+{
+    waitForPreparation();
+    deleteScreenDib(previousBitmap);
+    previousBitmap = currentBitmap;
+    previousImageWidth = currentImageWidth;
+    previousImageHeight = currentImageHeight;
+    currentBitmap = nextBitmap;
+    currentImageWidth = nextImageWidth;
+    currentImageHeight = nextImageHeight;
+    nextBitmap = nullptr;
+    nextImageWidth = nextImageHeight = 0;
+}
+
+void retreatScreens()
+{
+    waitForPreparation();
+    deleteScreenDib(nextBitmap);
+    nextBitmap = currentBitmap;
+    nextImageWidth = currentImageWidth;
+    nextImageHeight = currentImageHeight;
+    currentBitmap = previousBitmap;
+    currentImageWidth = previousImageWidth;
+    currentImageHeight = previousImageHeight;
+    previousBitmap = nullptr;
+    previousImageWidth = previousImageHeight = 0;
+}
+
+void releasePreparedScreens()
+{
+    waitForPreparation();
+    deleteScreenDib(previousBitmap);
+    deleteScreenDib(currentBitmap);
+    deleteScreenDib(nextBitmap);
+}

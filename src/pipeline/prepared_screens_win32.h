@@ -40,3 +40,10 @@ void waitForPreparation();
 // Waits for a running preparation, then deletes the three slot bitmaps and
 // empties the slots.
 void releasePreparedScreens();
+
+// Milliseconds the last preparation spent in each step (0 for a step that did
+// not run), for the tools that time the pipeline.
+struct PreparationTimes {
+    double decode, anaglyph, stretch, colourManagement;
+};
+extern PreparationTimes lastPreparationTimes;

@@ -1,0 +1,62 @@
+#include "pipeline/screen_anaglyph_win32.h"
+
+#include <cstring>
+
+#include "decode/decoded_size.h"
+#include "decode/dib_reader.h"
+#include "decode/pixel_array_limit.h"
+#include "picture/anaglyph.h"
+#include "picture/display_bitmap_win32.h"
+#include "picture/picture.h"
+#include "pipeline/gdi_handles_win32.h"
+
+namespace {
+
+// The bitmap's pixels as a 32-bit bottom-up packed DIB, or an empty picture.
+Picture readBack(HBITMAP bitmap, int32_t width, int32_t height)
+{
+    Picture picture;
+    const uint64_t rowBytes = uint64_t{4} * static_cast<uint32_t>(width) * static_cast<uint32_t>(height);
+    if (width <= 0 || height <= 0 || rowBytes > maxPixelArrayBytes)
+        return picture;
+    const size_t size = sizeof(BITMAPINFOHEADER) + static_cast<size_t>(rowBytes);
+    ByteArray dib = allocateBytes(size);
+    if (!dib)
+        return picture;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    std::memcpy(dib.get(), &header, sizeof header);
+    // The bitmap must not be selected into a context while GetDIBits reads it.
+    MemoryContext context;
+    const int lines = GetDIBits(context.get(), bitmap, 0, static_cast<UINT>(height), dib.get() + sizeof header,
+                                reinterpret_cast<BITMAPINFO*>(dib.get()), DIB_RGB_COLORS);
+    if (lines != height)
+        return picture;
+    if (pictureFromDib(dib.get(), size, picture) != dibConverted)
+        picture.clear();
+    return picture;
+}
+
+}  // namespace
+
+HBITMAP composeScreenAnaglyph(HBITMAP decoded, const char16_t* path)
+{
+    Picture picture = readBack(decoded, imageWidth, imageHeight);
+    if (!picture.holdsImage())
+        return nullptr;
+    // An opaque 32-bit picture composes in place; anything else (an alpha
+    // byte the platform left at 0 reads as fully transparent) is flattened
+    // to 24 bits first, which gives the same colours.
+    if (picture.bitsPerPixel != 32 || picture.hasTransparency())
+        picture.normaliseTo24();
+    composeAnaglyph(picture, path);
+    HBITMAP composed = toDisplayBitmap(picture, 0, true);
+    if (composed)
+        imageWidth = picture.width;
+    return composed;
+}

@@ -1,0 +1,250 @@
+// Screens prepared from files of every format: size, position, colour and
+// black margins, the anaglyph through both roads, the slot rotations, and
+// the GDI objects the preparation makes and releases.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/main_window_win32.h"
+#include "app/viewer_options.h"
+#include "decode/decoded_size.h"
+#include "filelist/file_list.h"
+#include "pipeline/gdi_handles_win32.h"
+#include "pipeline/prepared_screens_win32.h"
+#include "solid_images_win32.h"
+
+namespace {
+
+constexpr Rgb red{204, 51, 0}, green{0, 153, 51}, blue{51, 102, 255}, white{255, 255, 255}, black{0, 0, 0};
+
+Rgb pixelOf(HBITMAP bitmap, int x, int y)
+{
+    HDC context = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(context, bitmap);
+    const COLORREF c = GetPixel(context, x, y);
+    SelectObject(context, previous);
+    DeleteDC(context);
+    return {GetRValue(c), GetGValue(c), GetBValue(c)};
+}
+
+::testing::AssertionResult closeTo(Rgb actual, Rgb expected, int tolerance)
+{
+    if (std::abs(actual.red - expected.red) <= tolerance && std::abs(actual.green - expected.green) <= tolerance &&
+        std::abs(actual.blue - expected.blue) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << int(actual.red) << "," << int(actual.green) << ","
+                                         << int(actual.blue) << ") instead of (" << int(expected.red) << ","
+                                         << int(expected.green) << "," << int(expected.blue) << ")";
+}
+
+class PreparedScreens : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startGdiplusOnce();
+        screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        wchar_t base[MAX_PATH];
+        GetTempPathW(MAX_PATH, base);
+        folder_ = std::wstring(base) + L"vellora-screens-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        anaglyphView = colorManagement = false;
+        editorCommand[0] = 0;
+    }
+    void TearDown() override
+    {
+        releasePreparedScreens();
+        clear();
+        currentEntry = nullptr;
+        for (const std::wstring& name : files_)
+            DeleteFileW(name.c_str());
+        RemoveDirectoryW(folder_.c_str());
+        EXPECT_EQ(liveScreenGdiObjects.load(), 0);
+    }
+
+    // Writes the picture and appends it to the list.
+    void addFile(const std::wstring& name, const Picture& picture)
+    {
+        const std::wstring path = folder_ + name;
+        ASSERT_TRUE(writeTestImage(path, picture)) << "cannot write " << std::string(name.begin(), name.end());
+        files_.push_back(path);
+        append(WideString(reinterpret_cast<const char16_t*>(path.c_str())));
+        if (!currentEntry)
+            currentEntry = listHead;
+    }
+
+    void addFile(const std::wstring& name, const std::vector<uint8_t>& bytes)
+    {
+        const std::wstring path = folder_ + name;
+        ASSERT_TRUE(writeBytes(path, bytes));
+        files_.push_back(path);
+        append(WideString(reinterpret_cast<const char16_t*>(path.c_str())));
+        if (!currentEntry)
+            currentEntry = listHead;
+    }
+
+    std::wstring folder_;
+    std::vector<std::wstring> files_;
+};
+
+struct FormatCase {
+    const wchar_t* name;
+    int tolerance;  // JPEG and GIF approximate the colour
+};
+
+TEST_F(PreparedScreens, EveryFormatIsCentredOnBlackAtItsOwnSize)
+{
+    const FormatCase cases[] = {
+        {L"a.bmp", 0}, {L"a.gif", 24}, {L"a.jpg", 12}, {L"a.png", 0},
+        {L"a.tif", 0}, {L"a.qdl", 0},  {L"a.tga", 0},
+    };
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+        clear();
+        currentEntry = nullptr;
+        addFile(c.name, twoColourPicture(400, 300, blue, blue));
+        prepareScreen(nullptr);
+        ASSERT_NE(currentBitmap, nullptr);
+        BITMAP info{};
+        GetObjectW(currentBitmap, sizeof info, &info);
+        EXPECT_EQ(info.bmWidth, screenWidth);
+        EXPECT_EQ(info.bmHeight, screenHeight);
+        EXPECT_EQ(currentImageWidth, 400);
+        EXPECT_EQ(currentImageHeight, 300);
+        const int x = (screenWidth - 400) / 2, y = (screenHeight - 300) / 2;
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, screenWidth / 2, screenHeight / 2), blue, c.tolerance));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, y), blue, c.tolerance));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + 399, y + 299), blue, c.tolerance));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x - 1, y), black, 0));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, y - 1), black, 0));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + 400, y + 299), black, 0));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + 399, y + 300), black, 0));
+        releasePreparedScreens();
+    }
+}
+
+TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
+{
+    // Half as wide again as the screen and twice as high: fitted to the
+    // width, then still too tall, to the height.
+    const int width = screenWidth * 3 / 2, height = 2 * screenHeight;
+    addFile(L"big.png", twoColourPicture(width, height, green, green));
+    prepareScreen(nullptr);
+    EXPECT_EQ(currentImageWidth, width);
+    EXPECT_EQ(scaledHeight, screenHeight);
+    EXPECT_EQ(scaledWidth, screenHeight * width / height);
+    const int x = (screenWidth - scaledWidth) / 2;
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, 0), green, 2));
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x - 1, 0), black, 0));
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth - 1, screenHeight - 1), green, 2));
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth, screenHeight - 1), black, 0));
+}
+
+// A stereo pair with a white left view and a black right view composes to
+// pure red (red from the left eye, no green or blue from the right once the
+// levels are spread), at half the width, through the platform decoder and
+// through the own reader alike.
+TEST_F(PreparedScreens, StereoPairsComposeToRedCyanThroughBothRoads)
+{
+    anaglyphView = true;
+    for (const wchar_t* name : {L"pair.stereo.png", L"pair.stereo.qdl", L"pair.stereo-x.bmp"}) {
+        SCOPED_TRACE(std::string(name, name + wcslen(name)));
+        clear();
+        currentEntry = nullptr;
+        addFile(name, twoColourPicture(600, 200, white, black));
+        prepareScreen(nullptr);
+        EXPECT_EQ(currentImageWidth, 300);
+        EXPECT_EQ(currentImageHeight, 200);
+        const bool crossed = wcsstr(name, L"stereo-x") != nullptr;
+        const Rgb expected = crossed ? Rgb{0, 255, 255} : Rgb{255, 0, 0};
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, screenWidth / 2, screenHeight / 2), expected, 2));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, (screenWidth - 300) / 2 - 1, screenHeight / 2), black, 0));
+        releasePreparedScreens();
+    }
+}
+
+TEST_F(PreparedScreens, UndecodableFileGivesABlackScreenWithoutSize)
+{
+    addFile(L"broken.png", std::vector<uint8_t>{0x89, 'P', 'N', 'G', 1, 2, 3});
+    prepareScreen(nullptr);
+    ASSERT_NE(currentBitmap, nullptr);
+    EXPECT_EQ(currentImageWidth, 0);
+    EXPECT_EQ(currentImageHeight, 0);
+    for (const auto& point : {std::pair{0, 0}, std::pair{screenWidth / 2, screenHeight / 2}})
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, point.first, point.second), black, 0));
+}
+
+// Three files red, green, blue: the slots follow the steps forward and back.
+TEST_F(PreparedScreens, SlotsRotateWithTheSteps)
+{
+    addFile(L"1.png", twoColourPicture(64, 64, red, red));
+    addFile(L"2.png", twoColourPicture(64, 64, green, green));
+    addFile(L"3.png", twoColourPicture(96, 48, blue, blue));
+    const int cx = screenWidth / 2, cy = screenHeight / 2;
+
+    prepareScreen(nullptr);
+    preloadBusy = true;
+    prepareScreen(currentEntry);
+    EXPECT_FALSE(preloadBusy);
+    EXPECT_TRUE(closeTo(pixelOf(nextBitmap, cx, cy), green, 0));
+
+    currentEntry = nextEntry(currentEntry);
+    advanceScreens();
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, cx, cy), green, 0));
+    EXPECT_TRUE(closeTo(pixelOf(previousBitmap, cx, cy), red, 0));
+    EXPECT_EQ(nextBitmap, nullptr);
+
+    currentEntry = previousEntry(currentEntry);
+    retreatScreens();
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, cx, cy), red, 0));
+    EXPECT_TRUE(closeTo(pixelOf(nextBitmap, cx, cy), green, 0));
+    EXPECT_EQ(previousBitmap, nullptr);
+
+    // Forward while the next screen is still being prepared: the step waits
+    // for it and shows it. The tail's successor wraps to the head.
+    currentEntry = listTail;
+    releasePreparedScreens();
+    preloadBusy = true;
+    HANDLE worker = CreateThread(nullptr, 0, prepareScreen, currentEntry, 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    currentEntry = nextEntry(currentEntry);
+    advanceScreens();
+    EXPECT_FALSE(preloadBusy);
+    ASSERT_NE(currentBitmap, nullptr);
+    EXPECT_TRUE(closeTo(pixelOf(currentBitmap, cx, cy), red, 0));
+    EXPECT_EQ(currentImageWidth, 64);
+    WaitForSingleObject(worker, INFINITE);
+    CloseHandle(worker);
+
+    // Forward with no next screen leaves the current slot empty for the paint.
+    currentEntry = nextEntry(currentEntry);
+    advanceScreens();
+    EXPECT_EQ(currentBitmap, nullptr);
+    EXPECT_EQ(currentImageWidth, 0);
+}
+
+TEST_F(PreparedScreens, ManyPreparationsLeaveNoGdiObjectBehind)
+{
+    addFile(L"1.png", twoColourPicture(640, 480, red, green));
+    addFile(L"2.qdl", twoColourPicture(320, 200, blue, white));
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int round = 0; round < 20; ++round) {
+        anaglyphView = round % 2 == 1;
+        prepareScreen(nullptr);
+        preloadBusy = true;
+        prepareScreen(currentEntry);
+        currentEntry = nextEntry(currentEntry);
+        advanceScreens();
+    }
+    releasePreparedScreens();
+    EXPECT_EQ(liveScreenGdiObjects.load(), 0);
+    // Windows reports the process's count; Wine answers 0.
+    if (before != 0) {
+        EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+    }
+}
+
+}  // namespace
