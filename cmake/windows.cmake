@@ -99,21 +99,6 @@ foreach(test_source ${VELLORA_WIN_TESTS})
   set_tests_properties(win.${test_name} PROPERTIES TIMEOUT 300)
 endforeach()
 
-# tests/win/programs/NAME.cpp: helper programs that the Windows tests start in
-# place of outside programs (a converter, an editor), built as
-# programs/NAME.exe beside the test programs and before them.
-file(GLOB VELLORA_TEST_PROGRAMS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/win/programs/*.cpp")
-set(VELLORA_TEST_PROGRAM_TARGETS "")
-foreach(program_source ${VELLORA_TEST_PROGRAMS})
-  get_filename_component(program_name ${program_source} NAME_WE)
-  add_executable(${program_name} ${program_source})
-  target_link_libraries(${program_name} PRIVATE vellora_platform)
-  target_include_directories(${program_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/support")
-  target_link_options(${program_name} PRIVATE -municode)
-  set_target_properties(${program_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/programs")
-  list(APPEND VELLORA_TEST_PROGRAM_TARGETS ${program_name})
-endforeach()
-
 # Pictures only the platform's decoders read, written by ImageMagick.
 set(VELLORA_E2E_PICTURES "${CMAKE_BINARY_DIR}/e2e-pictures")
 add_custom_command(
@@ -124,7 +109,7 @@ add_custom_command(
 add_custom_target(e2e_pictures DEPENDS "${VELLORA_E2E_PICTURES}/.complete")
 
 # tests/e2e/NAME_e2e.cpp: drivers that start the real Vellora.exe; they get
-# the program, the pictures' directory and the directory of the stand-ins.
+# the program and the pictures' directory.
 file(GLOB VELLORA_E2E CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/*_e2e.cpp")
 foreach(test_source ${VELLORA_E2E})
   get_filename_component(test_name ${test_source} NAME_WE)
