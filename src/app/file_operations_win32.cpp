@@ -11,6 +11,7 @@
 #include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "filelist/path_buffer.h"
+#include "pipeline/gdi_handles_win32.h"
 #include "pipeline/prepared_screens_win32.h"
 
 namespace {
@@ -22,8 +23,7 @@ const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_
 // entry before the new current one.
 void showSuccessorAfterDelete()
 {
-    if (currentBitmap != nullptr)
-        DeleteObject(currentBitmap);
+    deleteScreenDib(currentBitmap);
     currentBitmap = nextBitmap;
     currentImageWidth = nextImageWidth;
     currentImageHeight = nextImageHeight;
