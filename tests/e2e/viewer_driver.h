@@ -210,11 +210,16 @@ inline void sendMouse(int x, int y, std::initializer_list<DWORD> actions, DWORD 
 {
     SetCursorPos(x, y);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Every event carries its position, so none lands where the cursor was.
+    const LONG absoluteX = LONG(x * 65535LL / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    const LONG absoluteY = LONG(y * 65535LL / (GetSystemMetrics(SM_CYSCREEN) - 1));
     std::vector<INPUT> inputs;
     for (DWORD action : actions) {
         INPUT input{};
         input.type = INPUT_MOUSE;
-        input.mi.dwFlags = action;
+        input.mi.dx = absoluteX;
+        input.mi.dy = absoluteY;
+        input.mi.dwFlags = action | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         input.mi.mouseData = action == MOUSEEVENTF_WHEEL ? wheel : 0;
         inputs.push_back(input);
     }
