@@ -1,0 +1,169 @@
+// step_timing.exe VIEWER.exe [ROUNDS]
+// Times the real viewer from input to changed pixels on the screen: the start
+// to the first picture, a step forward onto a screen prepared in advance, and
+// a second step back (beyond the one held screen, so prepared at the paint).
+// Each beside one screen-sized BitBlt measured in the same run. Prints
+// medians in milliseconds for the desktop it runs on.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "solid_pictures.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+const COLORREF colours[] = {RGB(200, 40, 40), RGB(40, 200, 40), RGB(40, 40, 200), RGB(200, 200, 40)};
+constexpr int pictureCount = 4;
+
+COLORREF centre()
+{
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+// Milliseconds from start until the centre shows colour; -1 after 20 s.
+double timeUntilCentre(COLORREF colour, Clock::time_point start)
+{
+    while (centre() != colour) {
+        if (millisecondsSince(start) > 20000)
+            return -1;
+    }
+    return millisecondsSince(start);
+}
+
+void press(WORD key)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+double screenCopyMilliseconds()
+{
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    std::vector<double> times;
+    for (int i = 0; i < 20; ++i) {
+        auto start = Clock::now();
+        BitBlt(screen, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+        GdiFlush();
+        times.push_back(millisecondsSince(start));
+    }
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return median(times);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: step_timing VIEWER.exe [ROUNDS]\n");
+        return 2;
+    }
+    const int rounds = argc >= 3 ? std::max(1, _wtoi(argv[2])) : 5;
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"vellora-step-timing";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (int i = 0; i < pictureCount; ++i) {
+        const std::string bytes = solidBmp(2400, 1600, GetRValue(colours[i]), GetGValue(colours[i]), GetBValue(colours[i]));
+        HANDLE file = CreateFileW((folder + L"\\" + std::to_wstring(i) + L".bmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    std::vector<double> startTimes, preparedSteps, unpreparedSteps;
+    for (int round = 0; round < rounds; ++round) {
+        std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + folder + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        auto start = Clock::now();
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process)) {
+            fprintf(stderr, "cannot start the viewer\n");
+            return 1;
+        }
+        startTimes.push_back(timeUntilCentre(colours[0], start));
+        if (startTimes.back() < 0) {
+            fprintf(stderr, "the first picture never showed at the centre (found 0x%06lx)\n", centre());
+            TerminateProcess(process.hProcess, 1);
+            return 1;
+        }
+        HWND window = nullptr;
+        while (window == nullptr && millisecondsSince(start) < 20000)
+            window = FindWindowW(L"Plant", nullptr);
+        SetForegroundWindow(window);
+        int position = 0;
+        for (int step = 0; step < pictureCount; ++step) {
+            Sleep(1500);  // the next screen is prepared by now
+            position = (position + 1) % pictureCount;
+            auto pressed = Clock::now();
+            press(VK_SPACE);
+            preparedSteps.push_back(timeUntilCentre(colours[position], pressed));
+        }
+        for (int step = 0; step < 2; ++step) {
+            Sleep(1500);
+            position = (position + pictureCount - 1) % pictureCount;
+            auto pressed = Clock::now();
+            press(VK_BACK);
+            if (step == 1)
+                unpreparedSteps.push_back(timeUntilCentre(colours[position], pressed));
+            else
+                timeUntilCentre(colours[position], pressed);
+        }
+        press(VK_ESCAPE);
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (int i = 0; i < pictureCount; ++i)
+        DeleteFileW((folder + L"\\" + std::to_wstring(i) + L".bmp").c_str());
+    RemoveDirectoryW(folder.c_str());
+
+    const double copy = screenCopyMilliseconds();
+    printf("desktop %dx%d, pictures 2400x1600 BMP, median of %d rounds\n", w, h, rounds);
+    printf("%-28s %9.1f ms  (%.1f x copy)\n", "start to first picture", median(startTimes),
+           median(startTimes) / copy);
+    printf("%-28s %9.1f ms  (%.1f x copy)\n", "step onto a prepared screen", median(preparedSteps),
+           median(preparedSteps) / copy);
+    printf("%-28s %9.1f ms  (%.1f x copy)\n", "step back, not prepared", median(unpreparedSteps),
+           median(unpreparedSteps) / copy);
+    printf("%-28s %9.2f ms\n", "one screen-sized BitBlt", copy);
+    return 0;
+}
