@@ -56,6 +56,11 @@ HBITMAP decodeWithWebpConverter(const char16_t* path)
     PathBuffer copy, output;
     if (!webpConverterFiles(reinterpret_cast<const char16_t*>(temporaryDirectory), copy, output))
         return nullptr;
+    // A run that ended abnormally can leave both files behind: a read-only
+    // copy would refuse every later copy, and an old output would be shown
+    // for this file if the converter fails.
+    deleteTemporaryFile(copy);
+    deleteTemporaryFile(output);
     if (!CopyFileW(wide(path), wide(copy), FALSE))
         return nullptr;
 

@@ -361,6 +361,28 @@ TEST_F(DecodeImageFileTest, WebpConverterHandOff)
             EXPECT_EQ(bitmap.colourAt(2, 1), 0xFA0AFAu) << c.what;
         }
     }
+
+    // A run that ended abnormally left a read-only copy and an old output
+    // behind: the copy is still made, and the old picture is not shown for a
+    // file the converter fails on.
+    for (const std::wstring& leftover : {copy, output}) {
+        HANDLE file = CreateFileW(leftover.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY,
+                                  nullptr);
+        const Bytes old = sourceBytes("qdl");
+        DWORD written = 0;
+        WriteFile(file, old.data(), static_cast<DWORD>(old.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(copyPath(editorCommand, reinterpret_cast<const char16_t*>((editorFolder + L"Quadrel.exe").c_str())));
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_WRITES", L"0");
+    DeleteFileW(record.c_str());
+    const Decoded bitmap(decode(put(L"late.webp", sourceBytes("junk"))));
+    EXPECT_TRUE(exists(record));
+    EXPECT_EQ(bitmap.get(), nullptr);
+    EXPECT_EQ(imageWidth, 0);
+    EXPECT_FALSE(exists(copy));
+    EXPECT_FALSE(exists(output));
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_WRITES", nullptr);
 }
 
 }  // namespace
