@@ -183,7 +183,8 @@ Bytes imageMagickRgb(const fs::path& file, const fs::path& scratch)
 TEST_F(QdlconvTest, HelpDescribesTheTool)
 {
     EXPECT_EQ(run("--help"), 0);
-    for (const char* text : {"Usage: qdlconv [--type N] [--compression M] [--anaglyph] INPUT OUTPUT", "--type N",
+    for (const char* text : {"Usage: qdlconv [--type N] [--compression M] [--anaglyph] [--max-pixels N] INPUT OUTPUT",
+                             "--type N", "--max-pixels N", "268435456",
                              "--compression M", "--anaglyph", "BMP", "TGA", "colour groups", "drops the",
                              "ends in .bmp", "flattened onto black", "read as opaque", ".stereo-x."})
         EXPECT_NE(printed.find(text), std::string::npos) << text;
