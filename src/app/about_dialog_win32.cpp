@@ -29,20 +29,30 @@ INT_PTR onInitDialog(HWND dialog)
     return FALSE;  // the focus is set already
 }
 
-// The link line: the dialog's own font, underlined, in link blue on the
-// face colour. The font is made once per opening of the dialog.
+// The link line: the control's font, underlined, in link blue on the face
+// colour. The font is made once per opening of the dialog. Some static
+// controls (Wine's) select their own font only after this message, so the
+// control's font is read explicitly and the link font is handed to the
+// control as well; where the control selects its font first (Windows) that
+// changes nothing.
 INT_PTR onColourStatic(HDC context, HWND control)
 {
     if (GetDlgCtrlID(control) != ABOUT_LINK_CONTROL)
         return 0;
     if (linkFont == nullptr) {
+        if (auto controlFont = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)))
+            SelectObject(context, controlFont);
         TEXTMETRICW metrics{};
         GetTextMetricsW(context, &metrics);
         wchar_t face[256] = {};
         GetTextFaceW(context, 256, face);
+        // Only the family bits carry over: TEXTMETRIC's pitch bits mean
+        // something else than LOGFONT's (TMPF_FIXED_PITCH is set for
+        // proportional fonts) and would ask for a fixed-pitch font.
         linkFont = CreateFontW(metrics.tmHeight, 0, 0, 0, metrics.tmWeight, metrics.tmItalic, TRUE,
                                metrics.tmStruckOut, metrics.tmCharSet, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                               DEFAULT_QUALITY, metrics.tmPitchAndFamily, face);
+                               DEFAULT_QUALITY, metrics.tmPitchAndFamily & 0xF0, face);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont), FALSE);
     }
     SelectObject(context, linkFont);
     SetTextColor(context, RGB(0, 64, 180));

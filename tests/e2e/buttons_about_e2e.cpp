@@ -3,6 +3,7 @@
 // desktop composition.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -68,6 +69,33 @@ int shownGreen(HWND button, const ButtonCase& c)
     if (pixel >> 24 != 0)
         return (pixel >> 8) & 0xFF;
     return GetGValue(screenPixel(c.corner.x + c.probe.x, c.corner.y + c.probe.y));
+}
+
+// The longest horizontal run of link-blue pixels on the screen within the
+// rectangle: an underline spans the text, glyph strokes do not.
+int longestBlueRun(RECT r)
+{
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr), screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, target);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    int longest = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0, run = 0; x < width; ++x) {
+            const uint32_t p = static_cast<uint32_t*>(bits)[y * width + x];
+            const int red = (p >> 16) & 0xFF, green = (p >> 8) & 0xFF, blue = p & 0xFF;
+            run = blue > red + 80 && blue > green + 60 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    ReleaseDC(nullptr, screen);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(target);
+    return longest;
 }
 
 class ButtonsAndAbout : public ::testing::Test {
@@ -165,6 +193,9 @@ TEST_F(ButtonsAndAbout, F1ShowsTheAboutBoxCentredAndEscapeOrEnterClosesIt)
         wchar_t link[64] = {};
         GetDlgItemTextW(about, 1000, link, 64);
         EXPECT_STREQ(link, L"www.vellora.org/other/VLR");
+        RECT linkRect{};
+        GetWindowRect(GetDlgItem(about, 1000), &linkRect);
+        EXPECT_TRUE(waitFor([&] { return longestBlueRun(linkRect) > 80; }, 3000)) << "blue underline";
         RECT r{};
         GetWindowRect(about, &r);
         EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXFULLSCREEN) - (r.right - r.left)) / 2);
