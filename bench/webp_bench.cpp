@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nSpeed relative to dwebp writing a PPM of the same file (1.00 = as fast):\n");
     for (const char* kind : {"lossy", "lossless"})
-        reporter.printSpeed(std::string("webp2qdl/") + kind, std::string("dwebp_ppm/") + kind);
+        reporter.printSpeed(std::string("webp2qdl/") + kind + "/real_time", std::string("dwebp_ppm/") + kind + "/real_time");
     fs::remove_all(workDirectory);
     return 0;
 }
