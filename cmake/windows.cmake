@@ -41,6 +41,51 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
 
+# tests/win/programs/NAME.cpp: helper programs that the Windows tests start in
+# place of outside programs (a converter, an editor), built as
+# programs/NAME.exe beside the test programs and before them.
+file(GLOB VELLORA_TEST_PROGRAMS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/win/programs/*.cpp")
+set(VELLORA_TEST_PROGRAM_TARGETS "")
+foreach(program_source ${VELLORA_TEST_PROGRAMS})
+  get_filename_component(program_name ${program_source} NAME_WE)
+  add_executable(${program_name} ${program_source})
+  target_link_libraries(${program_name} PRIVATE vellora_platform)
+  target_include_directories(${program_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/support")
+  target_link_options(${program_name} PRIVATE -municode)
+  set_target_properties(${program_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/programs")
+  list(APPEND VELLORA_TEST_PROGRAM_TARGETS ${program_name})
+endforeach()
+
+# test-images/: pictures in the formats GDI+ and the imaging component decode,
+# written by ImageMagick. bands.EXT is 40 x 30, its upper half rgb(200,40,40)
+# and its lower half rgb(30,60,220), so that size, colours and row order can
+# be checked; alpha.png is 4 x 2 of red at half opacity.
+find_program(VELLORA_MAGICK_CONVERT convert REQUIRED)
+set(VELLORA_TEST_IMAGES_DIR "${CMAKE_BINARY_DIR}/test-images")
+set(VELLORA_TEST_IMAGES "")
+foreach(extension png jpg tif gif bmp)
+  set(image "${VELLORA_TEST_IMAGES_DIR}/bands.${extension}")
+  # ImageMagick would store two colours with a palette; PNG24 keeps the PNG
+  # in true colour, which Wine's format converter turns into any target.
+  set(format "")
+  if(extension STREQUAL "png")
+    set(format "PNG24:")
+  endif()
+  add_custom_command(OUTPUT "${image}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+    COMMAND ${VELLORA_MAGICK_CONVERT} -size 40x15 "xc:rgb(200,40,40)" -size 40x15 "xc:rgb(30,60,220)"
+            -append +repage -depth 8 -quality 95 "${format}${image}"
+    COMMENT "Writing test image bands.${extension}" VERBATIM)
+  list(APPEND VELLORA_TEST_IMAGES "${image}")
+endforeach()
+set(image "${VELLORA_TEST_IMAGES_DIR}/alpha.png")
+add_custom_command(OUTPUT "${image}"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+  COMMAND ${VELLORA_MAGICK_CONVERT} -size 4x2 "xc:rgba(255,0,0,0.5)" "PNG32:${image}"
+  COMMENT "Writing test image alpha.png" VERBATIM)
+list(APPEND VELLORA_TEST_IMAGES "${image}")
+add_custom_target(vellora_test_images DEPENDS ${VELLORA_TEST_IMAGES})
+
 # tests/win/NAME_test.cpp: one program (one ctest test) per file, since every
 # Wine process start costs up to seconds.
 file(GLOB VELLORA_WIN_TESTS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp")
@@ -49,6 +94,7 @@ foreach(test_source ${VELLORA_WIN_TESTS})
   add_executable(${test_name} ${test_source})
   target_link_libraries(${test_name} PRIVATE vellora_platform GTest::gtest_main)
   target_include_directories(${test_name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/win" "${CMAKE_SOURCE_DIR}/tests/support")
+  add_dependencies(${test_name} vellora_test_images ${VELLORA_TEST_PROGRAM_TARGETS})
   add_test(NAME win.${test_name} COMMAND ${test_name})
   set_tests_properties(win.${test_name} PROPERTIES TIMEOUT 300)
 endforeach()
@@ -65,4 +111,9 @@ foreach(test_source ${VELLORA_E2E})
   add_test(NAME e2e.${test_name} COMMAND ${test_name} $<TARGET_FILE:Vellora>)
   set_tests_properties(e2e.${test_name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
+
+# Colour management places monitor profiles in the prefix's system colour
+# directory and the display profile's registry key, which other tests share.
+set_tests_properties(win.colour_management_test PROPERTIES RUN_SERIAL TRUE)
+
 include(cmake/webp2qdl.cmake)

@@ -1,0 +1,97 @@
+#include "decode/decode_image_file_win32.h"
+
+#include "app/viewer_options.h"
+#include "decode/decoded_size.h"
+#include "decode/extension_class.h"
+#include "decode/fit_to_screen.h"
+#include "decode/gdiplus_decode_win32.h"
+#include "decode/qdl_reader.h"
+#include "decode/tga_reader.h"
+#include "decode/webp_converter_win32.h"
+#include "decode/wic_decode_win32.h"
+#include "picture/anaglyph.h"
+#include "picture/display_bitmap_win32.h"
+#include "picture/picture.h"
+#include "pipeline/prepared_screens_win32.h"
+
+namespace {
+
+constexpr uint32_t blackBackground = 0;
+
+// The displayed picture and the published size; the size is set even when
+// the bitmap cannot be made, as the picture was decoded.
+HBITMAP publishPicture(const Picture& picture, bool premultiply)
+{
+    imageWidth = picture.width;
+    imageHeight = picture.height;
+    return toDisplayBitmap(picture, blackBackground, premultiply);
+}
+
+HBITMAP decodeQdl(const char16_t* path)
+{
+    Picture picture;
+    if (loadQdlFile(path, picture) != qdlDecoded)
+        return nullptr;
+    if (anaglyphView) {
+        picture.normaliseTo24();
+        composeAnaglyph(picture, path);
+    }
+    return publishPicture(picture, true);
+}
+
+HBITMAP decodeTga(const char16_t* path)
+{
+    Picture picture;
+    readTgaImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    // TGA pictures are 24 bits or opaque 32 bits, which the composition
+    // takes as they are.
+    if (anaglyphView)
+        composeAnaglyph(picture, path);
+    return publishPicture(picture, false);
+}
+
+HBITMAP decodeThroughWic(const char16_t* path, WicTarget target)
+{
+    const Picture picture = decodeWithWic(path, target);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
+HBITMAP decodeWebp(const char16_t* path)
+{
+    HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32);
+    if (!bitmap && editorCommand[0] != 0)
+        bitmap = decodeWithWebpConverter(path);
+    return bitmap;
+}
+
+HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
+{
+    switch (extension) {
+    case ExtensionClass::qdl: return decodeQdl(path);
+    case ExtensionClass::tga: return decodeTga(path);
+    case ExtensionClass::heic: return decodeThroughWic(path, WicTarget::rgb24);
+    case ExtensionClass::webp: return decodeWebp(path);
+    case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
+    case ExtensionClass::embeddedProfile:
+    case ExtensionClass::other:
+        return decodeWithGdiplus(path, gdiplusAppliesIcm(extension, colorManagement, forceGdiplusIcm));
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+HBITMAP decodeImageFile(const char16_t* path)
+{
+    imageWidth = 0;
+    imageHeight = 0;
+    const ExtensionClass extension = extensionClassOf(path);
+    skipEmbeddedProfile = skipsEmbeddedProfile(extension);
+    HBITMAP bitmap = decodeByExtension(path, extension);
+    fitToScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return bitmap;
+}

@@ -1,0 +1,56 @@
+#include "decode/webp_converter_command.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// Appends text at used, which the caller has checked to leave room for it
+// and its terminator; returns the new length.
+size_t appendAt(char16_t* buffer, size_t used, const char16_t* text)
+{
+    const size_t length = textLength(text);
+    std::memcpy(buffer + used, text, (length + 1) * sizeof(char16_t));
+    return used + length;
+}
+
+}  // namespace
+
+bool webpConverterPath(const char16_t* editorCommand, PathBuffer& converter)
+{
+    converter[0] = 0;
+    const size_t length = textLength(editorCommand);
+    size_t folderLength = length;
+    while (folderLength > 0 && editorCommand[folderLength - 1] != u'\\')
+        --folderLength;
+    // Without a folder the converter could only be looked for in whatever the
+    // current directory happens to be.
+    if (folderLength == 0)
+        return false;
+    const size_t relativeLength = textLength(webpConverterRelativePath);
+    if (folderLength + relativeLength >= pathCapacity)
+        return false;
+    std::memcpy(converter, editorCommand, folderLength * sizeof(char16_t));
+    appendAt(converter, folderLength, webpConverterRelativePath);
+    return true;
+}
+
+bool webpConverterFiles(const char16_t* temporaryDirectory, PathBuffer& copy, PathBuffer& output)
+{
+    if (!copyPath(copy, temporaryDirectory) || !copyPath(output, temporaryDirectory) ||
+        !appendPath(copy, webpConverterCopyName) || !appendPath(output, webpConverterOutputName)) {
+        copy[0] = 0;
+        output[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+void webpConverterCommandLine(const PathBuffer& copy, const PathBuffer& output, ConverterCommandLine& commandLine)
+{
+    // Each path is below pathCapacity, so both with their spaces fit.
+    size_t used = appendAt(commandLine, 0, u" ");
+    used = appendAt(commandLine, used, copy);
+    used = appendAt(commandLine, used, u" ");
+    appendAt(commandLine, used, output);
+}

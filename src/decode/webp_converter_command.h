@@ -1,0 +1,29 @@
+// Where the external WebP converter lives, the two temporary files it works
+// on, and the command line it is started with. The converter belongs to the
+// Quadrel editor's package and sits in a fixed folder beside the editor; it
+// takes the WebP file and the QDL file to write as two unquoted arguments.
+#pragma once
+
+#include "filelist/path_buffer.h"
+
+constexpr char16_t webpConverterRelativePath[] = u"Utilities-WebP\\WebP2QDL_only1stframe.exe";
+constexpr char16_t webpConverterCopyName[] = u"Quadrel(webp2qdl).webp";
+constexpr char16_t webpConverterOutputName[] = u"Quadrel(webp2qdl).qdl";
+
+// " " + copy + " " + output, with its terminator: each path is below
+// pathCapacity code units.
+constexpr int converterCommandCapacity = 2 * pathCapacity + 1;
+using ConverterCommandLine = char16_t[converterCommandCapacity];
+
+// editorCommand up to and including its last backslash, followed by the
+// converter's relative path. False, with converter empty, when editorCommand
+// has no backslash (an editor without a known folder) or the result does not
+// fit a path buffer.
+bool webpConverterPath(const char16_t* editorCommand, PathBuffer& converter);
+
+// The copy of the WebP file and the converter's output in temporaryDirectory,
+// which ends in a backslash. False when either does not fit.
+bool webpConverterFiles(const char16_t* temporaryDirectory, PathBuffer& copy, PathBuffer& output);
+
+// " %s " with copy, followed directly by output: the paths are not quoted.
+void webpConverterCommandLine(const PathBuffer& copy, const PathBuffer& output, ConverterCommandLine& commandLine);

@@ -1,0 +1,366 @@
+// decodeImageFile on real files under the platform: the formats of GDI+, the
+// imaging component and the own readers with their sizes, colours and
+// colour-management flags; the anaglyph the own formats compose; and the
+// WebP converter hand-off, run with a stand-in converter program.
+//
+// The GDI+ and WIC pictures are written by ImageMagick at build time
+// (test-images/ beside this program); the stand-in is programs/
+// webp_converter_standin.exe. Wine's imaging component has no WebP, HEIC or
+// JPEG XR decoder, but like Windows it picks a decoder by the content, so a
+// PNG named .webp, .heic or .jxr runs the WIC path to the end on both.
+#include <windows.h>
+// gdiplus.h needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/viewer_options.h"
+#include "decode/decode_image_file_win32.h"
+#include "decode/decoded_size.h"
+#include "decode/file_bytes.h"
+#include "decode/fit_to_screen.h"
+#include "decode/qdl_writer.h"
+#include "picture_fixtures.h"
+#include "pipeline/prepared_screens_win32.h"
+#include "tga_fixtures.h"
+
+namespace {
+
+constexpr uint32_t bandTop = 0xC82828;     // rgb(200,40,40)
+constexpr uint32_t bandBottom = 0x1E3CDC;  // rgb(30,60,220)
+
+std::wstring programDirectory()
+{
+    wchar_t module[MAX_PATH];
+    const std::wstring path(module, GetModuleFileNameW(nullptr, module, MAX_PATH));
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
+
+std::wstring temporaryDirectory()
+{
+    wchar_t path[MAX_PATH + 1];
+    return std::wstring(path, GetTempPathW(MAX_PATH + 1, path));
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+Bytes readFile(const std::wstring& path)
+{
+    ByteArray bytes;
+    size_t size = 0;
+    if (readFileBytes(reinterpret_cast<const char16_t*>(path.c_str()), bytes, size) != FileReadResult::ok)
+        return {};
+    return Bytes(bytes.get(), bytes.get() + size);
+}
+
+// width x height, 24 bits: the upper half bandTop, the lower half bandBottom.
+Picture bandsPicture(int32_t width, int32_t height)
+{
+    Bytes pixels;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t colour = y < height / 2 ? bandTop : bandBottom;
+            pixels.insert(pixels.end(), {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
+        }
+    return makePicture(width, height, 24, pixels);
+}
+
+Bytes qdlFileOf(const Picture& picture, int type)
+{
+    Bytes file;
+    EXPECT_EQ(writeQdlImage(picture, type, 0, file), QdlWriteResult::written);
+    return file;
+}
+
+// TGA rows are read in stored order, first row on top; B,G,R pixels.
+Bytes tgaFileOf(const Picture& picture)
+{
+    Bytes file = tgaFile(2, uint16_t(picture.width), uint16_t(picture.height), 24, {});
+    const Bytes rgb = pixelsOf(picture);
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        file.insert(file.end(), {rgb[i + 2], rgb[i + 1], rgb[i]});
+    return file;
+}
+
+// The file contents a case names: a test image, "qdl"/"tga" (the bands at 40 x
+// 30), or "junk" that no decoder takes.
+Bytes sourceBytes(const std::string& source)
+{
+    if (source == "qdl")
+        return qdlFileOf(bandsPicture(40, 30), 4);
+    if (source == "tga")
+        return tgaFileOf(bandsPicture(40, 30));
+    if (source == "junk")
+        return Bytes(64, 0x5A);
+    const Bytes bytes = readFile(programDirectory() + L"test-images\\" + std::wstring(source.begin(), source.end()));
+    EXPECT_FALSE(bytes.empty()) << source;
+    return bytes;
+}
+
+// Owns the decoded bitmap and reads its pixels as 0xRRGGBB.
+class Decoded {
+public:
+    explicit Decoded(HBITMAP handle) : handle_(handle) {}
+    Decoded(const Decoded&) = delete;
+    Decoded& operator=(const Decoded&) = delete;
+    ~Decoded()
+    {
+        if (handle_)
+            DeleteObject(handle_);
+    }
+    HBITMAP get() const { return handle_; }
+
+    uint32_t colourAt(int x, int y) const
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = imageWidth;
+        info.bmiHeader.biHeight = -imageHeight;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        std::vector<uint32_t> rows(static_cast<size_t>(imageWidth) * imageHeight);
+        HDC screen = GetDC(nullptr);
+        const int lines = GetDIBits(screen, handle_, 0, imageHeight, rows.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(lines, imageHeight);
+        return rows[static_cast<size_t>(y) * imageWidth + x] & 0xFFFFFF;
+    }
+
+private:
+    HBITMAP handle_;
+};
+
+bool coloursNear(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+class DecodeImageFileTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+    }
+    static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(gdiplusToken); }
+
+    void SetUp() override
+    {
+        root = temporaryDirectory() + L"vellora-decode-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        makeDirectory(root);
+        anaglyphView = false;
+        colorManagement = false;
+        forceGdiplusIcm = false;
+        editorCommand[0] = 0;
+    }
+
+    void TearDown() override
+    {
+        for (auto file = files.rbegin(); file != files.rend(); ++file) {
+            SetFileAttributesW(file->c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(file->c_str());
+        }
+        for (auto made = directories.rbegin(); made != directories.rend(); ++made)
+            EXPECT_TRUE(RemoveDirectoryW(made->c_str())) << "a file was left in the test tree";
+        editorCommand[0] = 0;
+        SetEnvironmentVariableW(L"VELLORA_STANDIN_WRITES", nullptr);
+    }
+
+    void makeDirectory(const std::wstring& path)
+    {
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << GetLastError();
+        directories.push_back(path);
+    }
+
+    // root + name holding bytes, replacing an earlier file of that name.
+    std::wstring put(const std::wstring& name, const Bytes& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
+    {
+        const std::wstring path = root + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        files.push_back(path);
+        return path;
+    }
+
+    static HBITMAP decode(const std::wstring& path)
+    {
+        return decodeImageFile(reinterpret_cast<const char16_t*>(path.c_str()));
+    }
+
+    static ULONG_PTR gdiplusToken;
+    std::wstring root;
+    std::vector<std::wstring> directories;
+    std::vector<std::wstring> files;
+};
+
+ULONG_PTR DecodeImageFileTest::gdiplusToken = 0;
+
+TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
+{
+    struct Case {
+        const wchar_t* name;
+        std::string source;
+        int32_t width, height;  // 0: nothing decoded
+        bool skipProfile;
+        uint32_t top, bottom;
+        int tolerance;
+    } cases[] = {
+        {L"bands.png", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
+        {L"bands.jpg", "bands.jpg", 40, 30, false, bandTop, bandBottom, 8},
+        {L"bands.JPEG", "bands.jpg", 40, 30, false, bandTop, bandBottom, 8},
+        {L"bands.tif", "bands.tif", 40, 30, false, bandTop, bandBottom, 0},
+        {L"bands.gif", "bands.gif", 40, 30, true, bandTop, bandBottom, 0},
+        {L"bands.bmp", "bands.bmp", 40, 30, true, bandTop, bandBottom, 0},
+        {L"bands.QDL", "qdl", 40, 30, true, bandTop, bandBottom, 0},
+        {L"bands.tga", "tga", 40, 30, true, bandTop, bandBottom, 0},
+        // Through the imaging component: 24 bits, and 32 bits reduced to 24
+        // when opaque or premultiplied onto black when not.
+        {L"png-inside.heic", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
+        {L"png-inside.webp", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
+        {L"half-red.jxr", "alpha.png", 4, 2, true, 0x800000, 0x800000, 1},
+        {L"broken.png", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.jpeg", "junk", 0, 0, false, 0, 0, 0},
+        {L"broken.qdl", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.tga", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.heic", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.jxr", "junk", 0, 0, true, 0, 0, 0},
+    };
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // GDI+ is asked for its colour management, or not, by the flags.
+    for (const bool managed : {false, true}) {
+        colorManagement = managed;
+        forceGdiplusIcm = managed;
+        for (const Case& c : cases) {
+            const std::wstring path = put(c.name, sourceBytes(c.source));
+            const std::string label = std::string(path.begin(), path.end()) + (managed ? " managed" : "");
+            scaledWidth = scaledHeight = -5;
+            skipEmbeddedProfile = !c.skipProfile;
+            const Decoded bitmap(decode(path));
+            EXPECT_EQ(skipEmbeddedProfile, c.skipProfile) << label;
+            EXPECT_EQ(imageWidth, c.width) << label;
+            EXPECT_EQ(imageHeight, c.height) << label;
+            if (c.width == 0) {
+                EXPECT_EQ(bitmap.get(), nullptr) << label;
+                EXPECT_EQ(scaledWidth, -5) << label;  // the fitted size is left alone
+                continue;
+            }
+            ASSERT_NE(bitmap.get(), nullptr) << label;
+            const FittedSize fitted = fittedSize(c.width, c.height, screenWidth, screenHeight);
+            EXPECT_EQ(scaledWidth, fitted.width) << label;
+            EXPECT_EQ(scaledHeight, fitted.height) << label;
+            const uint32_t top = bitmap.colourAt(c.width / 2, c.height / 4);
+            const uint32_t bottom = bitmap.colourAt(c.width / 2, c.height * 3 / 4);
+            EXPECT_TRUE(coloursNear(top, c.top, c.tolerance)) << label << std::hex << " top " << top;
+            EXPECT_TRUE(coloursNear(bottom, c.bottom, c.tolerance)) << label << std::hex << " bottom " << bottom;
+        }
+    }
+}
+
+// The own formats are composed here and report the composed width; the
+// platform formats are left to the screen preparation.
+TEST_F(DecodeImageFileTest, OwnFormatsComposeTheirAnaglyph)
+{
+    anaglyphView = true;
+    const Bytes oneBitRows(5 * 8, 0xF0);  // 40 x 8 at 1 bit, no palette
+    const struct {
+        const wchar_t* name;
+        Bytes file;
+        int32_t width, height;
+    } cases[] = {
+        {L"pair.stereo.qdl", qdlFileOf(bandsPicture(40, 30), 4), 20, 30},
+        {L"pair.Stereo-X.QDL", qdlFileOf(makePicture(40, 8, 1, oneBitRows), 1), 20, 8},
+        // Odd width: a single view pushed apart by round(41 / 50) = 1 each way.
+        {L"odd.stereo.qdl", qdlFileOf(bandsPicture(41, 30), 4), 39, 30},
+        {L"pair.stereo.tga", tgaFileOf(bandsPicture(40, 30)), 20, 30},
+        {L"single.tga", tgaFileOf(bandsPicture(100, 30)), 96, 30},
+        {L"pair.stereo.png", sourceBytes("bands.png"), 40, 30},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = put(c.name, c.file);
+        const Decoded bitmap(decode(path));
+        EXPECT_NE(bitmap.get(), nullptr) << std::string(path.begin(), path.end());
+        EXPECT_EQ(imageWidth, c.width) << std::string(path.begin(), path.end());
+        EXPECT_EQ(imageHeight, c.height) << std::string(path.begin(), path.end());
+    }
+}
+
+// The converter stand-in sits beside an editor in a folder with a space in
+// its name; the WebP source is read-only, so the copy is too.
+TEST_F(DecodeImageFileTest, WebpConverterHandOff)
+{
+    const std::wstring editorFolder = root + L"Quadrel Suite\\";
+    const std::wstring converterFolder = editorFolder + L"Utilities-WebP\\";
+    makeDirectory(editorFolder);
+    makeDirectory(converterFolder);
+    const std::wstring converter = converterFolder + L"WebP2QDL_only1stframe.exe";
+    ASSERT_TRUE(CopyFileW((programDirectory() + L"programs\\webp_converter_standin.exe").c_str(), converter.c_str(),
+                          FALSE));
+    files.push_back(converter);
+    const std::wstring record = converterFolder + L"command-line.txt";
+    files.push_back(record);
+    makeDirectory(root + L"No Converter\\");
+
+    const std::wstring temp = temporaryDirectory();
+    const std::wstring copy = temp + L"Quadrel(webp2qdl).webp", output = temp + L"Quadrel(webp2qdl).qdl";
+    const std::wstring expectedCommandLine = L" " + copy + L" " + output;
+
+    enum Editor { noEditor, withConverter, withoutConverter };
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        std::string source;
+        Editor editor;
+        bool converterWrites;
+        bool started;
+        int32_t width, height;  // 0: no bitmap
+    } cases[] = {
+        {"WIC cannot decode it", L"clip.webp", "junk", withConverter, true, true, 3, 2},
+        {"the converter writes nothing", L"clip.WEBP", "junk", withConverter, false, true, 0, 0},
+        {"no converter beside the editor", L"clip.webp", "junk", withoutConverter, true, false, 0, 0},
+        {"no editor", L"clip.webp", "junk", noEditor, true, false, 0, 0},
+        {"WIC decodes it", L"inside.webp", "bands.png", withConverter, true, false, 40, 30},
+        {"JPEG XR never goes to the converter", L"clip.jxr", "junk", withConverter, true, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const std::wstring editor = c.editor == withConverter      ? editorFolder + L"Quadrel.exe"
+                                    : c.editor == withoutConverter ? root + L"No Converter\\Quadrel.exe"
+                                                                   : L"";
+        ASSERT_TRUE(copyPath(editorCommand, reinterpret_cast<const char16_t*>(editor.c_str())));
+        SetEnvironmentVariableW(L"VELLORA_STANDIN_WRITES", c.converterWrites ? nullptr : L"0");
+        DeleteFileW(record.c_str());
+        const Bytes source = sourceBytes(c.source);
+        const std::wstring path = put(c.name, source, FILE_ATTRIBUTE_READONLY);
+
+        const Decoded bitmap(decode(path));
+        EXPECT_EQ(exists(record), c.started) << c.what;
+        if (c.started) {
+            const Bytes recorded = readFile(record);
+            EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(recorded.data()), recorded.size() / 2),
+                      expectedCommandLine) << c.what;
+        }
+        EXPECT_FALSE(exists(copy)) << c.what;
+        EXPECT_FALSE(exists(output)) << c.what;
+        EXPECT_EQ(readFile(path), source) << c.what;  // the source itself is never touched
+        EXPECT_EQ(imageWidth, c.width) << c.what;
+        EXPECT_EQ(imageHeight, c.height) << c.what;
+        EXPECT_EQ(bitmap.get() != nullptr, c.width != 0) << c.what;
+        if (bitmap.get() && c.started) {
+            EXPECT_EQ(bitmap.colourAt(0, 0), 0xFA0A0Au) << c.what;  // red and magenta, as the stand-in wrote them
+            EXPECT_EQ(bitmap.colourAt(2, 1), 0xFA0AFAu) << c.what;
+        }
+    }
+}
+
+}  // namespace
