@@ -77,3 +77,16 @@ else()
     target_link_libraries(webp_fuzz PRIVATE webp2qdl_convert)
   endif()
 endif()
+
+# The Windows tests run the real converter on a WebP picture of the bands.
+if(WIN32 AND TARGET decode_image_file_test)
+  find_program(VELLORA_CWEBP cwebp REQUIRED)
+  set(image "${VELLORA_TEST_IMAGES_DIR}/bands.webp")
+  add_custom_command(OUTPUT "${image}"
+    COMMAND ${VELLORA_CWEBP} -quiet -lossless "${VELLORA_TEST_IMAGES_DIR}/bands.png" -o "${image}"
+    DEPENDS "${VELLORA_TEST_IMAGES_DIR}/bands.png"
+    COMMENT "Writing test image bands.webp" VERBATIM)
+  add_custom_target(vellora_test_webp DEPENDS "${image}")
+  add_dependencies(vellora_test_webp vellora_test_images)
+  add_dependencies(decode_image_file_test vellora_test_webp WebP2QDL_only1stframe)
+endif()
