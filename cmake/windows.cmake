@@ -131,3 +131,5 @@ set_tests_properties(win.colour_management_test PROPERTIES RUN_SERIAL TRUE)
 add_executable(render_screen "${CMAKE_SOURCE_DIR}/tools/render_screen/render_screen_win32.cpp")
 target_link_libraries(render_screen PRIVATE vellora_platform)
 target_link_options(render_screen PRIVATE -municode)
+
+include(cmake/webp2qdl.cmake)
