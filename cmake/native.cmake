@@ -1,7 +1,7 @@
 # Native build: the portable core, its unit tests, and either the benchmarks
 # and tools (plain build) or the fuzz targets (VELLORA_SANITIZE build).
 option(VELLORA_SANITIZE "AddressSanitizer + UndefinedBehaviorSanitizer, and fuzz targets" OFF)
-set(VELLORA_FUZZ_SECONDS 20 CACHE STRING "time each fuzz target runs under ctest")
+set(VELLORA_FUZZ_SECONDS 40 CACHE STRING "time each fuzz target runs under ctest")
 
 add_compile_options(-Wall -Wextra)
 if(VELLORA_SANITIZE)
@@ -80,3 +80,4 @@ else()
     endforeach()
   endif()
 endif()
+include(cmake/webp2qdl.cmake)

@@ -28,8 +28,19 @@ add_custom_command(
   COMMAND "${CMAKE_BINARY_DIR}/resources/make_icon" "${VELLORA_ICON}"
   DEPENDS "${CMAKE_SOURCE_DIR}/src/resources/make_icon.cpp"
   COMMENT "Drawing the application icon")
+# So are the three overlay button images.
+set(VELLORA_BUTTON_IMAGES "${CMAKE_BINARY_DIR}/resources/next_button.bmp"
+    "${CMAKE_BINARY_DIR}/resources/prev_button.bmp" "${CMAKE_BINARY_DIR}/resources/close_button.bmp")
+add_custom_command(
+  OUTPUT ${VELLORA_BUTTON_IMAGES}
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/resources"
+  COMMAND c++ -std=c++17 -O2 -o "${CMAKE_BINARY_DIR}/resources/make_buttons"
+          "${CMAKE_SOURCE_DIR}/src/resources/make_buttons.cpp"
+  COMMAND "${CMAKE_BINARY_DIR}/resources/make_buttons" "${CMAKE_BINARY_DIR}/resources"
+  DEPENDS "${CMAKE_SOURCE_DIR}/src/resources/make_buttons.cpp"
+  COMMENT "Drawing the overlay button images")
 set_source_files_properties("${CMAKE_SOURCE_DIR}/src/resources/vellora.rc" PROPERTIES
-  OBJECT_DEPENDS "${VELLORA_ICON};${CMAKE_SOURCE_DIR}/src/resources/vellora.manifest")
+  OBJECT_DEPENDS "${VELLORA_ICON};${VELLORA_BUTTON_IMAGES};${CMAKE_SOURCE_DIR}/src/resources/vellora.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h")
 
 add_executable(Vellora WIN32 ${VELLORA_ENTRY_SOURCE} "${CMAKE_SOURCE_DIR}/src/resources/vellora.rc")
 target_include_directories(Vellora PRIVATE "${CMAKE_BINARY_DIR}/resources" "${CMAKE_SOURCE_DIR}/src/resources")
@@ -136,3 +147,5 @@ add_executable(step_timing "${CMAKE_SOURCE_DIR}/bench/step_timing/step_timing_wi
 target_link_libraries(step_timing PRIVATE vellora_platform)
 target_include_directories(step_timing PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e" "${CMAKE_SOURCE_DIR}/tests/support")
 target_link_options(step_timing PRIVATE -municode)
+
+include(cmake/webp2qdl.cmake)

@@ -6,9 +6,14 @@
 // bring the Picture to the output's form (QDL: depth and encoding; BMP: a
 // file header and the packed DIB), write the output under a temporary name
 // and rename it into place.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +33,7 @@
 namespace {
 
 const char usageText[] =
-    "Usage: qdlconv [--type N] [--compression M] [--anaglyph] INPUT OUTPUT\n"
+    "Usage: qdlconv [--type N] [--compression M] [--anaglyph] [--max-pixels N] INPUT OUTPUT\n"
     "\n"
     "Converts a BMP, TGA or QDL picture into a QDL or a BMP file.\n"
     "\n"
@@ -46,6 +51,11 @@ const char usageText[] =
     "        any case), otherwise a QDL file. It is written under a temporary\n"
     "        name and renamed at the end: a failed conversion leaves no new\n"
     "        file and an existing OUTPUT as it was.\n"
+    "        The temporary file is flushed to disk before the rename.\n"
+    "        SIGINT, SIGTERM and SIGHUP remove the temporary file.\n"
+    "        A replaced OUTPUT keeps its permission bits.\n"
+    "        A symbolic link OUTPUT stays a link; the file it points to is\n"
+    "        replaced.\n"
     "\n"
     "BMP output: a 14-byte file header and an uncompressed DIB with a\n"
     "BITMAPINFOHEADER at the picture's own depth: 1 or 8 bits with a colour\n"
@@ -79,6 +89,11 @@ const char usageText[] =
     "                   columns apart. The result is 32 bits and opaque, half\n"
     "                   as wide for a stereo pair; as QDL it is type 5 unless\n"
     "                   --type says otherwise.\n"
+    "  --max-pixels N   refuses, before decoding, an INPUT whose header\n"
+    "                   declares more than N pixels (width x height). The\n"
+    "                   default, 268435456 (2^28, 16384 x 16384), passes any\n"
+    "                   photograph; run-length BMP and QDL files can declare\n"
+    "                   far larger pictures in a few bytes.\n"
     "  --help           shows this text.\n"
     "\n"
     "Depth changes: a picture is widened to a deeper type (1 -> 8 bits ->\n"
@@ -97,11 +112,13 @@ constexpr int exitFailed = 1;
 constexpr int exitUsage = 2;
 
 constexpr int lastCompression[6] = {1, 1, 4, 1, 2, 3};
+constexpr uint64_t defaultMaxPixels = uint64_t(1) << 28;
 
 struct Options {
     int pixelType = -1;    // -1: the picture's own
     int compression = -1;  // -1: not given, which is plain
     bool anaglyph = false;
+    uint64_t maxPixels = defaultMaxPixels;
     std::string input;
     std::string output;
 };
@@ -135,6 +152,19 @@ bool parseNumber(const char* text, int& value)
     if (*end != 0 || number < 0 || number > 255)
         return false;
     value = static_cast<int>(number);
+    return true;
+}
+
+bool parsePixelLimit(const char* text, uint64_t& value)
+{
+    if (*text < '0' || *text > '9')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(text, &end, 10);
+    if (*end != 0 || errno == ERANGE || number == 0)
+        return false;
+    value = number;
     return true;
 }
 
@@ -175,6 +205,11 @@ int parseCommandLine(int argc, char** argv, Options& options)
         } else if (takeValue(argc, argv, i, "--compression", value)) {
             if (!value || !parseNumber(value, options.compression)) {
                 std::fprintf(stderr, "qdlconv: --compression needs a number from 0 to 4\n");
+                return exitUsage;
+            }
+        } else if (takeValue(argc, argv, i, "--max-pixels", value)) {
+            if (!value || !parsePixelLimit(value, options.maxPixels)) {
+                std::fprintf(stderr, "qdlconv: --max-pixels needs a whole number of pixels, 1 or more\n");
                 return exitUsage;
             }
         } else if (argv[i][0] == '-' && argv[i][1] != 0) {
@@ -225,6 +260,27 @@ uint32_t readLe32(const uint8_t* bytes)
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
+// A signed 32-bit header field without its sign.
+uint64_t magnitudeLe32(const uint8_t* bytes)
+{
+    const int64_t value = static_cast<int32_t>(readLe32(bytes));
+    return static_cast<uint64_t>(value < 0 ? -value : value);
+}
+
+// Checks the size a header declares before the reader claims memory for it:
+// a run-length BMP (through its end-of-bitmap code) or QDL stream describes
+// any number of pixels in a few bytes.
+bool withinPixelLimit(uint64_t width, uint64_t height, uint64_t maxPixels, std::string& error)
+{
+    const uint64_t pixels = width * height;
+    if (pixels <= maxPixels)
+        return true;
+    error = "the picture is " + std::to_string(width) + " x " + std::to_string(height) + " = " +
+            std::to_string(pixels) + " pixels, more than the limit of " + std::to_string(maxPixels) +
+            " (--max-pixels raises it)";
+    return false;
+}
+
 // Bytes between the header and the pixel rows, as the packed-DIB reader
 // expects them: the colour table, or the masks of BI_BITFIELDS when the
 // header is too short to hold them.
@@ -267,7 +323,7 @@ void makeUnusedAlphaOpaque(Picture& picture)
 // A BMP file is a 14-byte file header and a packed DIB, except that the
 // file header's offset may leave a gap before the pixel rows; such a gap is
 // closed so the rows follow the table as in a packed DIB.
-bool loadBmp(const std::vector<uint8_t>& file, Picture& picture, std::string& error)
+bool loadBmp(const std::vector<uint8_t>& file, uint64_t maxPixels, Picture& picture, std::string& error)
 {
     constexpr size_t fileHeaderSize = 14;
     if (file.size() < fileHeaderSize + 40) {
@@ -281,6 +337,8 @@ bool loadBmp(const std::vector<uint8_t>& file, Picture& picture, std::string& er
                 "this one has a " + std::to_string(headerSize) + "-byte header";
         return false;
     }
+    if (!withinPixelLimit(magnitudeLe32(dib + 4), magnitudeLe32(dib + 8), maxPixels, error))
+        return false;
     const uint64_t rowsOffset = readLe32(file.data() + 10);
     const uint64_t packedRowsOffset = fileHeaderSize + headerSize + dibTableBytes(dib, headerSize);
     std::vector<uint8_t> packed;
@@ -307,8 +365,11 @@ bool loadBmp(const std::vector<uint8_t>& file, Picture& picture, std::string& er
     }
 }
 
-bool loadQdl(const std::vector<uint8_t>& file, Picture& picture, std::string& error)
+bool loadQdl(const std::vector<uint8_t>& file, uint64_t maxPixels, Picture& picture, std::string& error)
 {
+    if (file.size() >= 10 &&
+        !withinPixelLimit(magnitudeLe32(file.data() + 2), magnitudeLe32(file.data() + 6), maxPixels, error))
+        return false;
     switch (parseQdlImage(picture, file.data(), file.size())) {
     case qdlDecoded: return true;
     case qdlNegativeSize: error = "the QDL file has a negative width or height"; return false;
@@ -319,7 +380,7 @@ bool loadQdl(const std::vector<uint8_t>& file, Picture& picture, std::string& er
     }
 }
 
-bool loadPicture(const std::string& path, Picture& picture, std::string& error)
+bool loadPicture(const std::string& path, uint64_t maxPixels, Picture& picture, std::string& error)
 {
     std::vector<uint8_t> file;
     if (!readWholeFile(path, file)) {
@@ -327,15 +388,18 @@ bool loadPicture(const std::string& path, Picture& picture, std::string& error)
         return false;
     }
     if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M')
-        return loadBmp(file, picture, error);
+        return loadBmp(file, maxPixels, picture, error);
     if (file.size() >= 2 && file[0] == 'Q' && file[1] == 'D')
-        return loadQdl(file, picture, error);
+        return loadQdl(file, maxPixels, picture, error);
     if (endsWithIgnoringCase(path, ".tga")) {
+        if (file.size() >= 18 &&
+            !withinPixelLimit(file[12] | file[13] << 8, file[14] | file[15] << 8, maxPixels, error))
+            return false;
         parseTgaImage(file.data(), file.size(), picture);
         if (picture.holdsImage())
             return true;
         error = "the TGA file is not read (only true-colour image types 2 and 10 at 24 or 32 bits, "
-                "without identification field or colour map)";
+                "without identification field or colour map) or is cut short of its pixels";
         return false;
     }
     error = path + " is neither a BMP file (\"BM\"), a QDL file (\"QD\") nor named .tga";
@@ -474,23 +538,136 @@ struct ByteSpan {
     size_t size;
 };
 
-// Writes the parts one after the other to a temporary file beside path and
-// renames it over path, so that path is either the complete new file or
-// what it was before.
+// The temporary file being written, for the signal handler to remove; null
+// while there is none. It changes only while the stop signals are blocked,
+// so the handler never sees a file created but not yet recorded, or renamed
+// but still recorded.
+const char* volatile pendingTemporary = nullptr;
+
+extern "C" void removeTemporaryAndStop(int signalNumber)
+{
+    if (pendingTemporary)
+        unlink(pendingTemporary);
+    // SA_RESETHAND has restored the default action: the signal raised again
+    // ends the process as it would have without the handler.
+    raise(signalNumber);
+}
+
+sigset_t stopSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&signals, signalNumber);
+    return signals;
+}
+
+// A signal that is ignored (nohup, or SIGINT in a background job) stays so.
+void installStopHandlers()
+{
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = removeTemporaryAndStop;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+// Creates the temporary file and records it for the handler as one step.
+int createTemporary(const std::string& temporary)
+{
+    const sigset_t stops = stopSignals();
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &stops, &previous);
+    const int file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file >= 0)
+        pendingTemporary = temporary.c_str();
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return file;
+}
+
+// Renames the temporary file over target when keep is set, else (or when the
+// rename fails) removes it; either way forgets it, as one step.
+bool settleTemporary(const std::string& temporary, const std::string& target, bool keep)
+{
+    const sigset_t stops = stopSignals();
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &stops, &previous);
+    const bool renamed = keep && std::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!renamed)
+        unlink(temporary.c_str());
+    pendingTemporary = nullptr;
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return renamed;
+}
+
+// The file that writing to path replaces: path itself or, when path is a
+// symbolic link, the end of its chain (which need not exist yet), so that
+// the link stays a link. A relative link counts from its own directory.
+bool resolveLinks(const std::string& path, std::string& target, std::string& error)
+{
+    target = path;
+    for (int links = 0; links < 40; ++links) {
+        struct stat status;
+        if (lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return true;
+        char link[PATH_MAX];
+        const ssize_t length = readlink(target.c_str(), link, sizeof link);
+        if (length <= 0 || static_cast<size_t>(length) == sizeof link)
+            break;
+        std::string next(link, static_cast<size_t>(length));
+        const size_t slash = target.rfind('/');
+        if (next[0] != '/' && slash != std::string::npos)
+            next = target.substr(0, slash + 1) + next;
+        target = next;
+    }
+    error = "cannot follow the symbolic link " + path;
+    return false;
+}
+
+bool writeAll(int file, const ByteSpan& part)
+{
+    size_t done = 0;
+    while (done < part.size) {
+        const ssize_t written = write(file, part.data + done, part.size - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes the parts one after the other to a temporary file beside path (or
+// beside the file a link at path points to) and renames it over that file,
+// so that it is either the complete new file or what it was before, also
+// after a crash: the data reach the disk before the rename. A replaced file
+// keeps its permission bits; a new one gets them from the umask.
 bool writeFileWhole(const std::string& path, std::initializer_list<ByteSpan> parts, std::string& error)
 {
-    const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "wbx");
-    if (!file) {
-        error = "cannot create " + temporary;
+    std::string target;
+    if (!resolveLinks(path, target, error))
+        return false;
+    struct stat existing;
+    const bool replacing = stat(target.c_str(), &existing) == 0;
+    const std::string temporary = target + "." + std::to_string(getpid()) + ".tmp";
+    installStopHandlers();
+    const int file = createTemporary(temporary);
+    if (file < 0) {
+        error = "cannot create " + temporary + ": " + std::strerror(errno);
         return false;
     }
-    bool written = true;
+    bool written = !replacing || fchmod(file, existing.st_mode & 0777) == 0;
     for (const ByteSpan& part : parts)
-        written = written && std::fwrite(part.data, 1, part.size, file) == part.size;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+        written = written && writeAll(file, part);
+    written = written && fsync(file) == 0;
+    written = close(file) == 0 && written;
+    if (!settleTemporary(temporary, target, written)) {
         error = "cannot write " + path;
         return false;
     }
@@ -595,7 +772,7 @@ int main(int argc, char** argv)
 
     std::string error;
     Picture picture;
-    if (!loadPicture(options.input, picture, error) ||
+    if (!loadPicture(options.input, options.maxPixels, picture, error) ||
         (options.anaglyph && !composeAnaglyphOf(picture, options.input, error))) {
         std::fprintf(stderr, "qdlconv: %s\n", error.c_str());
         return exitFailed;

@@ -6,7 +6,8 @@ project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Debian packages the build and the tests need.
 required_packages="cmake g++ clang libclang-rt-14-dev libgtest-dev googletest
   libbenchmark-dev libstb-dev g++-mingw-w64-x86-64 mingw-w64-tools wine wine64
-  xvfb xauth xdotool x11-utils imagemagick icc-profiles-free"
+  xvfb xauth xdotool x11-utils imagemagick icc-profiles-free
+  webp dpkg-dev"
 
 install_missing_packages() {
   local missing=()

@@ -1,7 +1,9 @@
 #include "app/main_window_win32.h"
 
+#include "app/about_dialog_win32.h"
 #include "app/context_menu_win32.h"
 #include "app/file_operations_win32.h"
+#include "app/overlay_buttons_win32.h"
 #include "app/painting_win32.h"
 #include "app/screen_regions.h"
 #include "app/viewer_commands_win32.h"
@@ -25,6 +27,8 @@ LRESULT onCreate(HWND window)
 {
     screenWidth = GetSystemMetrics(SM_CXSCREEN);
     screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    createButtons(window);
+    drawButtons(allButtons);
     // A start path that could not be taken still gets a list build, which
     // then reports that it found nothing, as for a path that names nothing.
     if (listDirectory[0] != 0 || startPathRefused)
@@ -41,13 +45,14 @@ LRESULT onCreate(HWND window)
 LRESULT onDestroy(HWND window)
 {
     KillTimer(window, hoverTimerId);
+    destroyButtons();
     deleteEmbeddedProfileFile();
     releasePreparedScreens();
     PostQuitMessage(0);
     return 0;
 }
 
-LRESULT onKeyDown(WPARAM key)
+LRESULT onKeyDown(HWND window, WPARAM key)
 {
     switch (key) {
     case VK_RETURN:
@@ -62,6 +67,7 @@ LRESULT onKeyDown(WPARAM key)
     case VK_ESCAPE: quitViewer(); break;
     case VK_INSERT: copyPathToClipboard(); break;
     case VK_DELETE: deleteCurrentFile(); break;
+    case VK_F1: showAboutDialog(window); break;
     case VK_F2: toggleInfoOverlay(); break;
     case VK_F9: toggleAnaglyphView(); break;
     case VK_F11: toggleButtons(); break;
@@ -126,6 +132,12 @@ LRESULT onMouseWheel(WPARAM wheel)
     return 0;
 }
 
+LRESULT onTimer()
+{
+    hoverStepButtons();
+    return 0;
+}
+
 LRESULT onPaint(HWND window)
 {
     paintMainWindow(window);
@@ -154,8 +166,9 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_PAINT: return onPaint(window);
     case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_CONTEXTMENU: return onContextMenu(window);
-    case WM_KEYDOWN: return onKeyDown(wParam);
+    case WM_KEYDOWN: return onKeyDown(window, wParam);
     case WM_COMMAND: return onCommand(wParam);
+    case WM_TIMER: return onTimer();
     case WM_LBUTTONUP: return onLeftButtonUp(lParam);
     case WM_MBUTTONDBLCLK: return onMiddleDoubleClick(lParam);
     case WM_MOUSEWHEEL: return onMouseWheel(wParam);

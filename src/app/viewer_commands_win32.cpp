@@ -4,6 +4,7 @@
 
 #include "app/context_menu_win32.h"
 #include "app/main_window_win32.h"
+#include "app/overlay_buttons_win32.h"
 #include "app/painting_win32.h"
 #include "app/viewer_options.h"
 #include "filelist/file_list.h"
@@ -29,6 +30,8 @@ void goPrevious()
 
 void quitViewer()
 {
+    if (desktopCompositionEnabled())
+        fadeOut();
     DestroyWindow(mainWindow);
 }
 

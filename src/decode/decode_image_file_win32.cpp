@@ -63,7 +63,8 @@ HBITMAP decodeThroughWic(const char16_t* path, WicTarget target)
 HBITMAP decodeWebp(const char16_t* path)
 {
     HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32);
-    if (!bitmap && editorCommand[0] != 0)
+    // Without an editor the converter shipped beside the viewer still serves.
+    if (!bitmap)
         bitmap = decodeWithWebpConverter(path);
     return bitmap;
 }

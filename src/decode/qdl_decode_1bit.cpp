@@ -2,6 +2,7 @@
 // pixel, plain rows or bit runs.
 #include <cstring>
 
+#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
 
 namespace {
@@ -92,7 +93,7 @@ int decodeQdl1Bit(Picture& picture, QdlCursor& body, int type, int compression)
     }
 
     const uint64_t minimum = compression == 0 ? picture.pixelBytes()
-                                              : qdlMinimumStreamBytes(picture, maxPixelsPerRunByte);
+                                              : minimumStreamBytes(qdlPixelCount(picture), maxPixelsPerRunByte);
     const int allocated = allocateQdlPixels(picture, body, minimum);
     if (allocated != qdlDecoded)
         return allocated;

@@ -2,6 +2,7 @@
 // pixel, plain or in one of four run-length streams.
 #include <cstring>
 
+#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
 #include "decode/qdl_runs.h"
 
@@ -111,7 +112,7 @@ int decodeQdl8Bit(Picture& picture, QdlCursor& body, int type, int compression)
     }
 
     const uint64_t minimum = compression == 0 ? picture.pixelBytes()
-                                              : qdlMinimumStreamBytes(picture, maxPixelsPerByte(compression));
+                                              : minimumStreamBytes(qdlPixelCount(picture), maxPixelsPerByte(compression));
     const int allocated = allocateQdlPixels(picture, body, minimum);
     if (allocated != qdlDecoded)
         return allocated;

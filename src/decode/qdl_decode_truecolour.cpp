@@ -2,6 +2,7 @@
 // (32 bits only) and colour groups.
 #include <cstring>
 
+#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
 #include "decode/qdl_runs.h"
 
@@ -60,9 +61,9 @@ uint64_t maxPixelsPerByte(int compression, int colourBytes)
 
 int decodeTrueColour(Picture& picture, QdlCursor& body, int compression, int colourBytes)
 {
-    const uint64_t count = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
+    const uint64_t count = qdlPixelCount(picture);
     const uint64_t minimum = compression == 0 ? picture.pixelBytes()
-                                              : qdlMinimumStreamBytes(picture, maxPixelsPerByte(compression, colourBytes));
+                                              : minimumStreamBytes(count, maxPixelsPerByte(compression, colourBytes));
     const int allocated = allocateQdlPixels(picture, body, minimum);
     if (allocated != qdlDecoded)
         return allocated;

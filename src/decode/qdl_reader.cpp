@@ -76,8 +76,7 @@ int allocateQdlPixels(Picture& picture, const QdlCursor& body, uint64_t minimumB
     return picture.pixels ? qdlDecoded : qdlOutOfMemory;
 }
 
-uint64_t qdlMinimumStreamBytes(const Picture& picture, uint64_t pixelsPerByte)
+uint64_t qdlPixelCount(const Picture& picture)
 {
-    const uint64_t count = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
-    return (count + pixelsPerByte - 1) / pixelsPerByte;
+    return static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
 }

@@ -44,12 +44,12 @@ int decodeQdl32Bit(Picture& picture, QdlCursor& body, int compression);
 // Allocates the pixel array after checking its size against
 // maxPixelArrayBytes (else qdlOutOfMemory) and that the rest of body holds at
 // least minimumBodyBytes (else qdlCorrupt, before anything is allocated: a
-// short file cannot make the reader claim a huge block).
+// short file cannot make the reader claim a huge block). Compressed streams
+// pass minimumStreamBytes at their compression's best ratio.
 int allocateQdlPixels(Picture& picture, const QdlCursor& body, uint64_t minimumBodyBytes);
 
-// Fewest bytes a compressed stream needs for the picture's pixels when one
-// byte stores at most pixelsPerByte of them.
-uint64_t qdlMinimumStreamBytes(const Picture& picture, uint64_t pixelsPerByte);
+// width x height: the pixels a stream describes, padding bits not counted.
+uint64_t qdlPixelCount(const Picture& picture);
 
 // Colour groups: 24-bit compression 2 and 32-bit compression 3. Writes
 // colourBytes-byte colours into the picture's allocated pixel array.

@@ -29,19 +29,19 @@ void convertPixels(const uint8_t* src, uint8_t* dst, size_t count)
         bgraToOpaqueTrgb(src, dst, count);
 }
 
-// Each decoder returns how many pixels it wrote; it stops at the end of the
-// picture or at the last whole pixel the file holds.
-template <size_t BytesPerPixel>
-size_t decodePlain(const uint8_t* src, size_t available, uint8_t* dst, size_t pixelCount)
+constexpr uint64_t maxPixelsPerPacket = 128;
+
+// Fewest bytes after the header that can hold pixelCount pixels.
+uint64_t minimumPixelDataBytes(bool runLength, uint64_t pixelCount, size_t bytesPerPixel)
 {
-    const size_t count = std::min(pixelCount, available / BytesPerPixel);
-    convertPixels<BytesPerPixel>(src, dst, count);
-    return count;
+    return runLength ? minimumStreamBytes(pixelCount, maxPixelsPerPacket, 1 + bytesPerPixel)
+                     : minimumStreamBytes(pixelCount, 1, bytesPerPixel);
 }
 
 // Packets: a header byte h, then for h >= 128 one pixel repeated h - 127
 // times, for h < 128 h + 1 literal pixels. Packets may cross rows; the one
-// that reaches the end of the picture is cut there.
+// that reaches the end of the picture is cut there. Returns how many pixels
+// were written: fewer than pixelCount when the data ends first.
 template <size_t BytesPerPixel>
 size_t decodeRunLength(const uint8_t* src, size_t available, uint8_t* dst, size_t pixelCount)
 {
@@ -71,12 +71,15 @@ size_t decodeRunLength(const uint8_t* src, size_t available, uint8_t* dst, size_
     return out;
 }
 
+// True when every pixel was decoded; plain data was checked to hold them all.
 template <size_t BytesPerPixel>
-size_t decodePixels(bool runLength, const uint8_t* src, size_t available, uint8_t* dst,
-                    size_t pixelCount)
+bool decodePixels(bool runLength, const uint8_t* src, size_t available, uint8_t* dst,
+                  size_t pixelCount)
 {
-    return runLength ? decodeRunLength<BytesPerPixel>(src, available, dst, pixelCount)
-                     : decodePlain<BytesPerPixel>(src, available, dst, pixelCount);
+    if (runLength)
+        return decodeRunLength<BytesPerPixel>(src, available, dst, pixelCount) == pixelCount;
+    convertPixels<BytesPerPixel>(src, dst, pixelCount);
+    return true;
 }
 
 }  // namespace
@@ -100,23 +103,23 @@ void parseTgaImage(const uint8_t* data, size_t size, Picture& picture)
         return;
 
     const size_t bytesPerPixel = depth / 8;
+    const bool runLength = imageType == runLengthTrueColour;
+    const size_t available = size - headerSize;
     const uint64_t pixelCount = static_cast<uint64_t>(width) * height;
-    if (pixelCount == 0 || pixelCount * bytesPerPixel > maxPixelArrayBytes)
+    if (pixelCount == 0 || pixelCount * bytesPerPixel > maxPixelArrayBytes ||
+        available < minimumPixelDataBytes(runLength, pixelCount, bytesPerPixel))
         return;
-    const size_t arrayBytes = static_cast<size_t>(pixelCount * bytesPerPixel);
-    ByteArray pixels = allocateBytes(arrayBytes);
+    ByteArray pixels = allocateBytes(static_cast<size_t>(pixelCount * bytesPerPixel));
     if (!pixels)
         return;
 
-    const bool runLength = imageType == runLengthTrueColour;
     const uint8_t* src = data + headerSize;
-    const size_t available = size - headerSize;
     const size_t count = static_cast<size_t>(pixelCount);
-    const size_t written = bytesPerPixel == 3
-                               ? decodePixels<3>(runLength, src, available, pixels.get(), count)
-                               : decodePixels<4>(runLength, src, available, pixels.get(), count);
-    // Zero bytes are opaque black at both depths.
-    std::memset(pixels.get() + written * bytesPerPixel, 0, arrayBytes - written * bytesPerPixel);
+    const bool complete = bytesPerPixel == 3
+                              ? decodePixels<3>(runLength, src, available, pixels.get(), count)
+                              : decodePixels<4>(runLength, src, available, pixels.get(), count);
+    if (!complete)
+        return;
 
     picture.width = width;
     picture.height = height;

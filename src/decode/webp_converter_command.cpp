@@ -35,6 +35,17 @@ bool webpConverterPath(const char16_t* editorCommand, PathBuffer& converter)
     return true;
 }
 
+bool findWebpConverter(const char16_t* editorCommand, const char16_t* programPath,
+                       const std::function<bool(const char16_t*)>& isFile, PathBuffer& converter)
+{
+    if (webpConverterPath(editorCommand, converter) && isFile(converter))
+        return true;
+    if (webpConverterPath(programPath, converter) && isFile(converter))
+        return true;
+    converter[0] = 0;
+    return false;
+}
+
 bool webpConverterFiles(const char16_t* temporaryDirectory, PathBuffer& copy, PathBuffer& output)
 {
     if (!copyPath(copy, temporaryDirectory) || !copyPath(output, temporaryDirectory) ||

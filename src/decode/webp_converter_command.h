@@ -4,6 +4,8 @@
 // takes the WebP file and the QDL file to write as two unquoted arguments.
 #pragma once
 
+#include <functional>
+
 #include "filelist/path_buffer.h"
 
 constexpr char16_t webpConverterRelativePath[] = u"Utilities-WebP\\WebP2QDL_only1stframe.exe";
@@ -20,6 +22,13 @@ using ConverterCommandLine = char16_t[converterCommandCapacity];
 // has no backslash (an editor without a known folder) or the result does not
 // fit a path buffer.
 bool webpConverterPath(const char16_t* editorCommand, PathBuffer& converter);
+
+// The converter to start: the one in the editor's folder when editorCommand
+// has a folder and the converter is there, else the one in the folder of the
+// viewer's own program (programPath), which ships with it. isFile tells
+// whether a file exists. False, with converter empty, when neither is there.
+bool findWebpConverter(const char16_t* editorCommand, const char16_t* programPath,
+                       const std::function<bool(const char16_t*)>& isFile, PathBuffer& converter);
 
 // The copy of the WebP file and the converter's output in temporaryDirectory,
 // which ends in a backslash. False when either does not fit.

@@ -24,6 +24,23 @@ void deleteTemporaryFile(const PathBuffer& path)
     DeleteFileW(wide(path));
 }
 
+bool isFile(const char16_t* path)
+{
+    const DWORD attributes = GetFileAttributesW(wide(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The editor's converter, else the one shipped beside this program.
+bool locateConverter(PathBuffer& converter)
+{
+    PathBuffer program;
+    const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(program), pathCapacity);
+    // A path that filled the buffer was cut short.
+    if (length == 0 || length >= pathCapacity)
+        program[0] = 0;
+    return findWebpConverter(editorCommand, program, isFile, converter);
+}
+
 // Runs the converter without a window and waits for it; false when it could
 // not be started.
 bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine)
@@ -47,7 +64,7 @@ bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine
 HBITMAP decodeWithWebpConverter(const char16_t* path)
 {
     PathBuffer converter;
-    if (!webpConverterPath(editorCommand, converter))
+    if (!locateConverter(converter))
         return nullptr;
     wchar_t temporaryDirectory[pathCapacity];
     const DWORD length = GetTempPathW(pathCapacity, temporaryDirectory);
@@ -56,6 +73,11 @@ HBITMAP decodeWithWebpConverter(const char16_t* path)
     PathBuffer copy, output;
     if (!webpConverterFiles(reinterpret_cast<const char16_t*>(temporaryDirectory), copy, output))
         return nullptr;
+    // A run that ended abnormally can leave both files behind: a read-only
+    // copy would refuse every later copy, and an old output would be shown
+    // for this file if the converter fails.
+    deleteTemporaryFile(copy);
+    deleteTemporaryFile(output);
     if (!CopyFileW(wide(path), wide(copy), FALSE))
         return nullptr;
 

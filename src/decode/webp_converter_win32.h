@@ -1,12 +1,14 @@
 // The second chance for WebP files the imaging component cannot decode: the
-// converter of the Quadrel editor's package writes the first frame as a QDL
-// file, which the own reader then decodes.
+// converter of the Quadrel editor's package, or the one shipped beside the
+// viewer, writes the first frame as a QDL file, which the own reader then
+// decodes.
 #pragma once
 
 #include <windows.h>
 
-// Copies the file into the temporary directory, runs the converter beside
-// the editor (editorCommand) hidden and waits for it without a time limit,
+// Copies the file into the temporary directory, runs the converter (beside
+// the editor of editorCommand, else in Utilities-WebP beside the viewer's
+// own program) hidden and waits for it without a time limit,
 // and reads its output. Both temporary files are gone on return, read-only
 // or not. Sets imageWidth and imageHeight when the output holds a picture.
 // Null when there is no converter, it writes nothing readable, or a path

@@ -2,17 +2,24 @@
 
 std::atomic<int32_t> liveScreenGdiObjects{0};
 
+BITMAPINFOHEADER screenDibHeader(int32_t width, int32_t height)
+{
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    return header;
+}
+
 HBITMAP createScreenDib(int32_t width, int32_t height, void** bits)
 {
     if (width <= 0 || height <= 0)
         return nullptr;
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = screenDibHeader(width, height);
     void* rows = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &rows, nullptr, 0);
     if (bitmap)

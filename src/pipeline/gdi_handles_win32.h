@@ -13,6 +13,9 @@
 // slot bitmaps included.
 extern std::atomic<int32_t> liveScreenGdiObjects;
 
+// The header of a 32-bit bottom-up uncompressed DIB of the given size.
+BITMAPINFOHEADER screenDibHeader(int32_t width, int32_t height);
+
 // A 32-bit bottom-up DIB section of the given size, all black, counted; null
 // on failure. bits, when given, receives its pixel rows.
 HBITMAP createScreenDib(int32_t width, int32_t height, void** bits = nullptr);

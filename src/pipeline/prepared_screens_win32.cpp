@@ -42,11 +42,18 @@ struct Slot {
     int32_t& imageHeight;
 };
 
-Slot targetSlot(bool forNext)
+Slot currentSlot() { return {currentBitmap, currentImageWidth, currentImageHeight}; }
+Slot nextSlot() { return {nextBitmap, nextImageWidth, nextImageHeight}; }
+Slot previousSlot() { return {previousBitmap, previousImageWidth, previousImageHeight}; }
+
+// Hands the bitmap and its sizes over and leaves from empty.
+void moveSlot(Slot from, Slot to)
 {
-    if (forNext)
-        return {nextBitmap, nextImageWidth, nextImageHeight};
-    return {currentBitmap, currentImageWidth, currentImageHeight};
+    to.bitmap = from.bitmap;
+    to.imageWidth = from.imageWidth;
+    to.imageHeight = from.imageHeight;
+    from.bitmap = nullptr;
+    from.imageWidth = from.imageHeight = 0;
 }
 
 // Stretches the decoded image to the fitted size, colour-manages it when that
@@ -101,7 +108,7 @@ DWORD WINAPI prepareScreen(LPVOID successorOf)
     if (forNext)
         preloadBusy = true;
     lastPreparationTimes = {};
-    Slot slot = targetSlot(forNext);
+    Slot slot = forNext ? nextSlot() : currentSlot();
     {
         MemoryContext screenContext;
         deleteScreenDib(slot.bitmap);
@@ -144,28 +151,16 @@ void advanceScreens()
 {
     waitForPreparation();
     deleteScreenDib(previousBitmap);
-    previousBitmap = currentBitmap;
-    previousImageWidth = currentImageWidth;
-    previousImageHeight = currentImageHeight;
-    currentBitmap = nextBitmap;
-    currentImageWidth = nextImageWidth;
-    currentImageHeight = nextImageHeight;
-    nextBitmap = nullptr;
-    nextImageWidth = nextImageHeight = 0;
+    moveSlot(currentSlot(), previousSlot());
+    moveSlot(nextSlot(), currentSlot());
 }
 
 void retreatScreens()
 {
     waitForPreparation();
     deleteScreenDib(nextBitmap);
-    nextBitmap = currentBitmap;
-    nextImageWidth = currentImageWidth;
-    nextImageHeight = currentImageHeight;
-    currentBitmap = previousBitmap;
-    currentImageWidth = previousImageWidth;
-    currentImageHeight = previousImageHeight;
-    previousBitmap = nullptr;
-    previousImageWidth = previousImageHeight = 0;
+    moveSlot(currentSlot(), nextSlot());
+    moveSlot(previousSlot(), currentSlot());
 }
 
 void releasePreparedScreens()

@@ -23,13 +23,7 @@ Picture readBack(HBITMAP bitmap, int32_t width, int32_t height)
     ByteArray dib = allocateBytes(size);
     if (!dib)
         return picture;
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
+    const BITMAPINFOHEADER header = screenDibHeader(width, height);
     std::memcpy(dib.get(), &header, sizeof header);
     // The bitmap must not be selected into a context while GetDIBits reads it.
     MemoryContext context;

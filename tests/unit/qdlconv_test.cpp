@@ -1,6 +1,9 @@
 // Runs the built qdlconv tool on temporary files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -17,6 +20,8 @@
 #include "picture/picture.h"
 #include "picture_fixtures.h"
 #include "tga_fixtures.h"
+
+extern char** environ;
 
 namespace {
 
@@ -183,7 +188,8 @@ Bytes imageMagickRgb(const fs::path& file, const fs::path& scratch)
 TEST_F(QdlconvTest, HelpDescribesTheTool)
 {
     EXPECT_EQ(run("--help"), 0);
-    for (const char* text : {"Usage: qdlconv [--type N] [--compression M] [--anaglyph] INPUT OUTPUT", "--type N",
+    for (const char* text : {"Usage: qdlconv [--type N] [--compression M] [--anaglyph] [--max-pixels N] INPUT OUTPUT",
+                             "--type N", "--max-pixels N", "268435456",
                              "--compression M", "--anaglyph", "BMP", "TGA", "colour groups", "drops the",
                              "ends in .bmp", "flattened onto black", "read as opaque", ".stereo-x."})
         EXPECT_NE(printed.find(text), std::string::npos) << text;
@@ -646,6 +652,133 @@ TEST_F(QdlconvTest, AnaglyphOfAOneBitPairIntoAChosenType)
                                          uint8_t(rightWhite ? 255 : 1)});
     }
     EXPECT_EQ(pixelsOf(back), expected);
+}
+
+// ---------------------------------------------------------------- limits and replacing OUTPUT
+
+// Headers of a few bytes that declare pictures of gigabytes are refused
+// before anything is decoded.
+TEST_F(QdlconvTest, PixelLimitRefusesHugeHeadersBeforeDecoding)
+{
+    const Bytes endOfBitmap = {0, 0, 0, 0, 0, 1};  // one table entry, the end-of-bitmap code
+    const Bytes small = bmpFile(join({infoHeader(2, 2, 8, biRle8, 1), {0, 0, 0, 0, 2, 7, 0, 0, 2, 9, 0, 1}}), 58);
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* options;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {"rle8.bmp", bmpFile(join({infoHeader(46340, 46340, 8, biRle8, 1), endOfBitmap}), 58), "", 1,
+         "46340 x 46340 = 2147395600 pixels, more than the limit of 268435456 (--max-pixels"},
+        {"rle4.bmp", bmpFile(join({infoHeader(INT32_MAX, 1, 4, biRle4, 1), endOfBitmap}), 58), "", 1,
+         "2147483647 x 1 = 2147483647 pixels"},
+        {"tall.tga", tgaFile(10, 16384, 16385, 32, {}), "", 1, "16384 x 16385"},
+        {"at-limit.tga", tgaFile(2, 16384, 16384, 24, {}), "", 1, "cut short"},
+        {"small.bmp", small, "--max-pixels 3 ", 1, "2 x 2 = 4 pixels, more than the limit of 3"},
+        {"small.bmp", small, "--max-pixels=4 ", 0, ""},
+    };
+    for (const auto& c : cases) {
+        writeBytes(directory / c.name, c.file);
+        EXPECT_EQ(run(c.options + path(c.name) + " " + path("out.qdl")), c.exitCode) << c.name << ": " << printed;
+        EXPECT_NE(printed.find(c.message), std::string::npos) << c.name << ": " << printed;
+        EXPECT_EQ(fs::exists(directory / "out.qdl"), c.exitCode == 0) << c.name;
+    }
+    Picture back;
+    ASSERT_EQ(readQdl(directory / "out.qdl", back), qdlDecoded);
+    EXPECT_EQ(pixelsOf(back), (Bytes{9, 9, 7, 7}));
+}
+
+// Starts qdlconv silently, with the stop signals at their default actions
+// whatever this process inherited.
+pid_t startQdlconv(const std::string& input, const std::string& output)
+{
+    std::string program = std::string(VELLORA_TOOLS_DIR) + "/qdlconv", in = input, out = output;
+    char* argv[] = {program.data(), in.data(), out.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t stops, none;
+    sigemptyset(&none);
+    sigemptyset(&stops);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&stops, signalNumber);
+    posix_spawnattr_setsigdefault(&attributes, &stops);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attributes, argv, environ), 0);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// A stop signal while OUTPUT is written ends qdlconv by that signal, with
+// the temporary file removed and the old OUTPUT kept.
+TEST_F(QdlconvTest, StopSignalsRemoveTheTemporaryFile)
+{
+    // 2048 x 2048 x 32 bits in run packets of 128: 160 KB in, 16 MB out.
+    Bytes runs;
+    for (int i = 0; i < 2048 * 2048 / 128; ++i)
+        runs.insert(runs.end(), {255, 1, 2, 3, 4});
+    writeBytes(directory / "in.tga", tgaFile(10, 2048, 2048, 32, runs));
+    const Bytes old = {'o', 'l', 'd'};
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        int status = 0;
+        // A run that ends before the signal lands is tried again.
+        for (int attempt = 0; attempt < 20 && !WIFSIGNALED(status); ++attempt) {
+            writeBytes(directory / "out.qdl", old);
+            const pid_t pid = startQdlconv((directory / "in.tga").string(), (directory / "out.qdl").string());
+            const fs::path temporary = directory / ("out.qdl." + std::to_string(pid) + ".tmp");
+            while (waitpid(pid, &status, WNOHANG) == 0) {
+                if (fs::exists(temporary)) {
+                    kill(pid, signalNumber);
+                    waitpid(pid, &status, 0);
+                    break;
+                }
+            }
+        }
+        ASSERT_TRUE(WIFSIGNALED(status)) << signalNumber;
+        EXPECT_EQ(WTERMSIG(status), signalNumber);
+        EXPECT_EQ(readBytes(directory / "out.qdl"), old) << signalNumber;
+        EXPECT_EQ(files().size(), 2u) << signalNumber;  // in.tga and out.qdl
+    }
+}
+
+// A replaced OUTPUT keeps its permission bits; a link OUTPUT stays a link,
+// and the file it points to, existing or not, is written.
+TEST_F(QdlconvTest, ReplacedOutputKeepsItsModeAndLinks)
+{
+    writeBytes(directory / "in.tga", tgaFile(2, 2, 1, 24, {1, 2, 3, 4, 5, 6}));
+    fs::create_directories(directory / "sub");
+    const struct {
+        std::string link;  // where out.qdl points; empty: a plain file
+        int mode;          // the existing file's; 0: none yet
+    } cases[] = {{"", 0600}, {"", 0640}, {"", 0444}, {"sub/real.qdl", 0600}, {"sub/new.qdl", 0}};
+    for (const auto& c : cases) {
+        const std::string what = c.link + " " + std::to_string(c.mode);
+        const fs::path target = directory / (c.link.empty() ? "out.qdl" : c.link);
+        if (c.mode) {
+            writeBytes(target, {'o', 'l', 'd'});
+            fs::permissions(target, fs::perms(c.mode));
+        }
+        if (!c.link.empty())
+            fs::create_symlink(c.link, directory / "out.qdl");
+        ASSERT_EQ(run(path("in.tga") + " " + path("out.qdl")), 0) << what << ": " << printed;
+        EXPECT_EQ(fs::is_symlink(directory / "out.qdl"), !c.link.empty()) << what;
+        if (c.mode)
+            EXPECT_EQ(int(fs::status(target).permissions() & fs::perms::all), c.mode) << what;
+        Picture back;
+        ASSERT_EQ(readQdl(target, back), qdlDecoded) << what;
+        EXPECT_EQ(pixelsOf(back), (Bytes{3, 2, 1, 6, 5, 4})) << what;
+        for (const auto& entry : fs::recursive_directory_iterator(directory))
+            EXPECT_NE(entry.path().extension(), ".tmp") << what;
+        fs::remove(directory / "out.qdl");
+        fs::remove(target);
+    }
 }
 
 }  // namespace

@@ -35,6 +35,34 @@ TEST(WebpConverterCommandTest, ConverterSitsInTheEditorsFolder)
     }
 }
 
+TEST(WebpConverterCommandTest, EditorsConverterFirstThenTheOneBesideTheViewer)
+{
+    const std::u16string viewer = u"D:\\Apps\\Vellora.exe";
+    const std::u16string editor = u"C:\\Quadrel\\Quadrel.exe";
+    const std::u16string besideViewer = u"D:\\Apps\\" + relative, besideEditor = u"C:\\Quadrel\\" + relative;
+    const struct {
+        std::u16string editor;
+        std::u16string program;
+        bool editorHasOne, viewerHasOne;
+        std::u16string converter;  // empty: none
+    } cases[] = {
+        {editor, viewer, true, true, besideEditor},
+        {editor, viewer, false, true, besideViewer},
+        {u"", viewer, false, true, besideViewer},
+        {u"Quadrel.exe", viewer, true, true, besideViewer},  // no folder: never the current directory
+        {editor, viewer, false, false, u""},
+        {editor, u"", false, true, u""},  // the program's own path was not known
+    };
+    for (const auto& c : cases) {
+        const auto isFile = [&](const char16_t* path) {
+            return (c.editorHasOne && besideEditor == path) || (c.viewerHasOne && besideViewer == path);
+        };
+        PathBuffer converter = u"stale";
+        EXPECT_EQ(findWebpConverter(c.editor.c_str(), c.program.c_str(), isFile, converter), !c.converter.empty());
+        EXPECT_EQ(std::u16string(converter), c.converter);
+    }
+}
+
 TEST(WebpConverterCommandTest, TemporaryFilesAndUnquotedCommandLine)
 {
     const std::u16string copyName = webpConverterCopyName;  // the longer name

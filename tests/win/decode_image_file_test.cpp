@@ -1,7 +1,9 @@
 // decodeImageFile on real files under the platform: the formats of GDI+, the
 // imaging component and the own readers with their sizes, colours and
 // colour-management flags; the anaglyph the own formats compose; and the
-// WebP converter hand-off, run with a stand-in converter program.
+// WebP converter hand-off, run with a stand-in converter program and with
+// the real one (Utilities-WebP\WebP2QDL_only1stframe.exe, built beside this
+// program as beside Vellora.exe).
 //
 // The GDI+ and WIC pictures are written by ImageMagick at build time
 // (test-images/ beside this program); the stand-in is programs/
@@ -361,6 +363,92 @@ TEST_F(DecodeImageFileTest, WebpConverterHandOff)
             EXPECT_EQ(bitmap.colourAt(2, 1), 0xFA0AFAu) << c.what;
         }
     }
+
+    // A run that ended abnormally left a read-only copy and an old output
+    // behind: the copy is still made, and the old picture is not shown for a
+    // file the converter fails on.
+    for (const std::wstring& leftover : {copy, output}) {
+        HANDLE file = CreateFileW(leftover.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY,
+                                  nullptr);
+        const Bytes old = sourceBytes("qdl");
+        DWORD written = 0;
+        WriteFile(file, old.data(), static_cast<DWORD>(old.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(copyPath(editorCommand, reinterpret_cast<const char16_t*>((editorFolder + L"Quadrel.exe").c_str())));
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_WRITES", L"0");
+    DeleteFileW(record.c_str());
+    const Decoded bitmap(decode(put(L"late.webp", sourceBytes("junk"))));
+    EXPECT_TRUE(exists(record));
+    EXPECT_EQ(bitmap.get(), nullptr);
+    EXPECT_EQ(imageWidth, 0);
+    EXPECT_FALSE(exists(copy));
+    EXPECT_FALSE(exists(output));
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_WRITES", nullptr);
+}
+
+// The real converter, beside this program (as beside Vellora.exe) and beside
+// an editor, on a WebP file that Wine's imaging component cannot decode
+// (Windows' may, and then shows the same picture).
+TEST_F(DecodeImageFileTest, RealWebpConverter)
+{
+    const std::wstring shipped = programDirectory() + L"Utilities-WebP\\WebP2QDL_only1stframe.exe";
+    ASSERT_TRUE(exists(shipped));
+    const std::wstring editorFolder = root + L"Quadrel Suite\\";
+    makeDirectory(editorFolder);
+    makeDirectory(editorFolder + L"Utilities-WebP\\");
+    const std::wstring editorConverter = editorFolder + L"Utilities-WebP\\WebP2QDL_only1stframe.exe";
+    ASSERT_TRUE(CopyFileW(shipped.c_str(), editorConverter.c_str(), FALSE));
+    files.push_back(editorConverter);
+    makeDirectory(root + L"No Converter\\");
+
+    const Bytes webp = sourceBytes("bands.webp");
+    ASSERT_GT(webp.size(), 30u);
+    const struct {
+        const char* what;
+        std::wstring editor;
+        Bytes file;
+        bool decoded;
+    } cases[] = {
+        {"beside the viewer, no editor", L"", webp, true},
+        {"beside the viewer, editor without a folder", L"Quadrel.exe", webp, true},
+        {"beside the viewer, no converter beside the editor", root + L"No Converter\\Quadrel.exe", webp, true},
+        {"beside the editor", editorFolder + L"Quadrel.exe", webp, true},
+        {"truncated", L"", Bytes(webp.begin(), webp.begin() + long(webp.size() / 2)), false},
+        {"no WebP at all", L"", Bytes(64, 0x5A), false},
+    };
+    const std::wstring temp = temporaryDirectory();
+    for (const auto& c : cases) {
+        ASSERT_TRUE(copyPath(editorCommand, reinterpret_cast<const char16_t*>(c.editor.c_str())));
+        const std::wstring path = put(L"bands.webp", c.file);
+        const Decoded bitmap(decode(path));
+        EXPECT_EQ(bitmap.get() != nullptr, c.decoded) << c.what;
+        EXPECT_EQ(imageWidth, c.decoded ? 40 : 0) << c.what;
+        EXPECT_EQ(imageHeight, c.decoded ? 30 : 0) << c.what;
+        if (bitmap.get()) {
+            EXPECT_EQ(bitmap.colourAt(20, 7), bandTop) << c.what;
+            EXPECT_EQ(bitmap.colourAt(20, 22), bandBottom) << c.what;
+        }
+        // Neither temporary file nor a converter's half-written output.
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((temp + L"Quadrel(webp2qdl)*").c_str(), &found);
+        EXPECT_EQ(search, INVALID_HANDLE_VALUE) << c.what << ": left " << std::string(found.cFileName, found.cFileName + wcslen(found.cFileName));
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+
+    // A temporary folder with spaces: the converter gets the two paths
+    // unquoted and must still tell them apart.
+    const std::wstring spacedTemp = root + L"Temp Of Jo Ann\\";
+    makeDirectory(spacedTemp);
+    wchar_t previous[MAX_PATH];
+    const DWORD previousLength = GetEnvironmentVariableW(L"TMP", previous, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", spacedTemp.c_str());
+    editorCommand[0] = 0;
+    const Decoded bitmap(decode(put(L"bands.webp", webp)));
+    SetEnvironmentVariableW(L"TMP", previousLength > 0 && previousLength < MAX_PATH ? previous : nullptr);
+    EXPECT_NE(bitmap.get(), nullptr);
+    EXPECT_EQ(imageWidth, 40);
 }
 
 }  // namespace

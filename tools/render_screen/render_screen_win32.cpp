@@ -65,13 +65,7 @@ std::wstring fullPath(const std::wstring& path)
 // The prepared screen as a BMP file: file header, info header, bottom-up rows.
 bool writeScreen(HBITMAP screen, const std::wstring& output)
 {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = screenWidth;
-    header.biHeight = screenHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
+    BITMAPINFOHEADER header = screenDibHeader(screenWidth, screenHeight);
     const size_t rowsBytes = size_t{4} * static_cast<size_t>(screenWidth) * static_cast<size_t>(screenHeight);
     std::vector<uint8_t> rows(rowsBytes);
     if (screen) {
