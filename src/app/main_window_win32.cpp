@@ -46,8 +46,10 @@ LRESULT onDestroy(HWND window)
 {
     KillTimer(window, hoverTimerId);
     destroyButtons();
-    deleteEmbeddedProfileFile();
+    // A running preparation may still write the profile file, so it ends
+    // first.
     releasePreparedScreens();
+    deleteEmbeddedProfileFile();
     PostQuitMessage(0);
     return 0;
 }
