@@ -70,6 +70,10 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     Stopwatch stretchTime;
     void* scaledBits = nullptr;
     ScopedBitmap scaled(createScreenDib(scaledWidth, scaledHeight, &scaledBits));
+    // The managed copy is made only when it is asked for. Both bitmaps are
+    // declared before the context, which must release them before they are
+    // deleted: a bitmap still selected into a context is not deleted.
+    ScopedBitmap managed(nullptr);
     MemoryContext target;
     target.select(scaled.get());
     SetStretchBltMode(target.get(), HALFTONE);
@@ -78,8 +82,6 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     GdiFlush();
     lastPreparationTimes.stretch = stretchTime.milliseconds();
 
-    // The managed copy is made only when it is asked for.
-    ScopedBitmap managed(nullptr);
     if (colorManagement && scaledBits) {
         Stopwatch colourTime;
         void* managedBits = nullptr;

@@ -51,7 +51,7 @@ protected:
         GetTempPathW(MAX_PATH, base);
         folder_ = std::wstring(base) + L"vellora-screens-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(folder_.c_str(), nullptr);
-        anaglyphView = colorManagement = false;
+        anaglyphView = colorManagement = forceGdiplusIcm = false;
         editorCommand[0] = 0;
     }
     void TearDown() override
@@ -231,8 +231,11 @@ TEST_F(PreparedScreens, ManyPreparationsLeaveNoGdiObjectBehind)
     addFile(L"1.png", twoColourPicture(640, 480, red, green));
     addFile(L"2.qdl", twoColourPicture(320, 200, blue, white));
     const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    // Every combination of the anaglyph and the colour-managed copy, whose
+    // bitmap must leave its context before it is deleted.
     for (int round = 0; round < 20; ++round) {
         anaglyphView = round % 2 == 1;
+        colorManagement = round % 4 >= 2;
         prepareScreen(nullptr);
         preloadBusy = true;
         prepareScreen(currentEntry);
