@@ -1,5 +1,7 @@
 #include "decode/fit_to_screen.h"
 
+#include <algorithm>
+
 #include "decode/decoded_size.h"
 
 FittedSize fittedSize(int32_t imageWidth, int32_t imageHeight, int32_t screenWidth, int32_t screenHeight)
@@ -14,6 +16,10 @@ FittedSize fittedSize(int32_t imageWidth, int32_t imageHeight, int32_t screenWid
         height = screenHeight;
         width = int64_t{screenHeight} * imageWidth / imageHeight;
     }
+    // A sliver that truncates to no pixel at all keeps one, so that it is
+    // still shown (as a line) rather than leaving the screen black.
+    width = std::max<int64_t>(width, 1);
+    height = std::max<int64_t>(height, 1);
     // Both are now at most the larger of the image's and the screen's sides.
     return {static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }

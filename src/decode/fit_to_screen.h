@@ -10,7 +10,8 @@ struct FittedSize {
 };
 
 // For positive image sizes. Truncating division; the products are formed in
-// 64 bits, so no image size can overflow them.
+// 64 bits, so no image size can overflow them. A side that truncates to 0
+// becomes 1.
 FittedSize fittedSize(int32_t imageWidth, int32_t imageHeight, int32_t screenWidth, int32_t screenHeight);
 
 // Sets scaledWidth and scaledHeight from imageWidth and imageHeight when both

@@ -23,8 +23,10 @@ TEST(FittedSize, NeverEnlargesAndFitsWidthThenHeight)
         {3840, 1000, 1920, 1080, 1920, 500},   // width-fitted only
         {1, 1, 1280, 720, 1, 1},
         {2000, 1500, 1280, 720, 960, 720},
-        {65535, 1, 1280, 720, 1280, 0},        // a sliver truncates to nothing
-        {1, 0x7FFFFFFF, 1280, 720, 0, 720},    // products past 32 bits stay exact
+        {65535, 1, 1280, 720, 1280, 1},        // a sliver keeps one pixel
+        {1, 3000, 1280, 720, 1, 720},
+        {1, 0x7FFFFFFF, 1280, 720, 1, 720},    // products past 32 bits stay exact
+        {0x7FFFFFFF, 1, 3840, 2160, 3840, 1},
         {0x7FFFFFFF, 0x7FFFFFFF, 3840, 2160, 2160, 2160},
     };
     for (const FitCase& c : cases) {
