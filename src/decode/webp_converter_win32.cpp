@@ -42,7 +42,8 @@ bool locateConverter(PathBuffer& converter)
 }
 
 // Runs the converter without a window and waits for it; false when it could
-// not be started.
+// not be started. A console converter gets no console at all, so none can
+// flash up whichever terminal the system uses.
 bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine)
 {
     STARTUPINFOW startup{};
@@ -51,7 +52,7 @@ bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(wide(converter), reinterpret_cast<wchar_t*>(commandLine), nullptr, nullptr, FALSE,
-                        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process))
+                        NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
         return false;
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);

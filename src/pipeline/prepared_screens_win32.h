@@ -3,7 +3,9 @@
 //
 // Ownership: the three slot bitmaps belong to the slots. Only the window
 // thread deletes, rotates or replaces them, and only while preloadBusy is
-// false; the worker writes nextBitmap and its sizes and nothing else.
+// false. Of the slots the worker writes nextBitmap and its sizes only; it
+// also writes the decode sizes and the colour-management flags, which the
+// window thread reads only while no preparation runs.
 #pragma once
 
 #include <windows.h>
