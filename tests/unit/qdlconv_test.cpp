@@ -17,6 +17,7 @@
 #include "decode/qdl_reader.h"
 #include "decode/qdl_writer.h"
 #include "dib_fixtures.h"
+#include "file_names.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
 #include "tga_fixtures.h"
@@ -100,13 +101,7 @@ protected:
     std::string path(const std::string& name) const { return "\"" + (directory / name).string() + "\""; }
 
     // Files left in the directory, so that no temporary file survives.
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
+    std::vector<std::string> files() const { return fileNamesIn(directory); }
 
     fs::path directory;
     std::string printed;

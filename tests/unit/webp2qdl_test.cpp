@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "decode/qdl_reader.h"
+#include "file_names.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
 
@@ -121,13 +122,7 @@ protected:
         return readPam(directory / "reference.pam");
     }
 
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
+    std::vector<std::string> files() const { return fileNamesIn(directory); }
 
     fs::path directory;
 };

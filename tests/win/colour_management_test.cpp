@@ -18,6 +18,7 @@
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/prepared_screens_win32.h"
 #include "profile_fixtures.h"
+#include "read_file_win32.h"
 
 namespace {
 
@@ -43,15 +44,6 @@ void writeFile(const std::wstring& path, const Bytes& bytes)
     WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
     CloseHandle(file);
     ASSERT_EQ(written, bytes.size());
-}
-
-Bytes readFile(const std::wstring& path)
-{
-    ByteArray bytes;
-    size_t size = 0;
-    if (readFileBytes(reinterpret_cast<const char16_t*>(path.c_str()), bytes, size) != FileReadResult::ok)
-        return {};
-    return Bytes(bytes.get(), bytes.get() + size);
 }
 
 class ColourManagement : public ::testing::Test {

@@ -29,6 +29,7 @@
 #include "decode/qdl_writer.h"
 #include "picture_fixtures.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "read_file_win32.h"
 #include "tga_fixtures.h"
 
 namespace {
@@ -50,15 +51,6 @@ std::wstring temporaryDirectory()
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-Bytes readFile(const std::wstring& path)
-{
-    ByteArray bytes;
-    size_t size = 0;
-    if (readFileBytes(reinterpret_cast<const char16_t*>(path.c_str()), bytes, size) != FileReadResult::ok)
-        return {};
-    return Bytes(bytes.get(), bytes.get() + size);
-}
 
 // width x height, 24 bits: the upper half bandTop, the lower half bandBottom.
 Picture bandsPicture(int32_t width, int32_t height)
