@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "decode/dib_reader.h"
+#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
 #include "decode/qdl_writer.h"
 #include "decode/tga_reader.h"
@@ -112,7 +113,7 @@ constexpr int exitFailed = 1;
 constexpr int exitUsage = 2;
 
 constexpr int lastCompression[6] = {1, 1, 4, 1, 2, 3};
-constexpr uint64_t defaultMaxPixels = uint64_t(1) << 28;
+constexpr uint64_t defaultMaxPixels = maxPicturePixels;
 
 struct Options {
     int pixelType = -1;    // -1: the picture's own

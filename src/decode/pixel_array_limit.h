@@ -13,6 +13,11 @@
 
 constexpr uint64_t maxPixelArrayBytes = 0x7FFFFFFF;
 
+// The largest picture the program takes from any decoder, its own or a
+// library's: 2^28 pixels (16384 x 16384). A header declaring more is treated
+// as undecodable before any decoder allocates for it.
+constexpr uint64_t maxPicturePixels = uint64_t(1) << 28;
+
 // Fewest stream bytes that can describe pixelCount pixels when every unit of
 // unitBytes bytes carries at most unitPixels of them.
 constexpr uint64_t minimumStreamBytes(uint64_t pixelCount, uint64_t unitPixels, uint64_t unitBytes = 1)
