@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# screen_figures.sh [ROUNDS] [BEFORE_DIR]
+# Times the making of one screen under Wine (render_screen.exe --time: decode,
+# stretch, total) for large JPEG, WebP and HEIC pictures, each beside the
+# native library tool decoding the same file at full size in the same run
+# (djpeg, dwebp, heif-convert). With BEFORE_DIR (a folder holding an older
+# render_screen.exe and its Utilities-WebP) the older build is timed on the
+# same files in the same run. Prints the median of ROUNDS runs (default 3).
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib/common.sh"
+rounds=${1:-3}
+before=${2:-}
+build="$project_root/build"
+images="$build/figure-images"
+
+for tool in djpeg:libjpeg-turbo-progs dwebp:webp heif-convert:libheif-examples heif-enc:libheif-examples; do
+  command -v "${tool%%:*}" >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tool#*:}" >/dev/null
+done
+
+# Photo-like pictures: smooth colour fields with fine grain, so the codecs see
+# real detail.
+make_picture() {  # SIZE OUTPUT
+  convert -size "$1" plasma:'#4568dc-#b06ab3' -seed 7 -attenuate 0.4 +noise Gaussian -depth 8 "$2"
+}
+mkdir -p "$images"
+if [ ! -f "$images/.complete" ]; then
+  make_picture 6000x4000 "$images/photo24.png"
+  make_picture 4000x3000 "$images/photo12.png"
+  make_picture 5312x2988 "$images/progressive.png"
+  make_picture 4096x4096 "$images/square.png"
+  convert "$images/photo24.png" -quality 92 "$images/photo24mp.jpg"
+  convert "$images/photo12.png" -quality 92 "$images/photo12mp.jpg"
+  convert "$images/progressive.png" -quality 92 -interlace Plane "$images/progressive.jpg"
+  cwebp -quiet -q 85 "$images/square.png" -o "$images/lossy4096.webp"
+  cwebp -quiet -lossless "$images/square.png" -o "$images/lossless4096.webp"
+  heif-enc -q 85 "$images/photo12.png" -o "$images/photo12mp.heic" >/dev/null 2>&1 || true
+  rm -f "$images"/*.png
+  touch "$images/.complete"
+fi
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+native_ms() {  # COMMAND...
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s%N)
+  echo $(( (end - start) / 1000000 ))
+}
+
+native_reference() {  # FILE
+  case "$1" in
+    *.jpg) native_ms djpeg -outfile /dev/null "$1" ;;
+    *.webp) native_ms dwebp -quiet -ppm "$1" -o /dev/null ;;
+    *.heic) native_ms heif-convert "$1" "$images/out.y4m" ;;
+  esac
+}
+
+# Prints "decode stretch total" of one run of a render_screen.exe.
+screen_times() {  # EXE FILE
+  "$project_root/scripts/wine-run" "$1" --time "Z:${2//\//\\}" "Z:${images//\//\\}\\out.bmp" 2>/dev/null | tail -n 1 |
+    awk '{ gsub(/,/, ""); printf "%.1f %.1f %.1f\n", $2, $8, $2 + $5 + $8 + $12 }'
+}
+
+start_xvfb_if_needed
+trap 'wine_server_stop; stop_xvfb' EXIT
+printf '%-20s %-7s %9s %9s %9s %9s %7s\n' file build decode stretch total native ratio
+for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic; do
+  [ -f "$file" ] || continue
+  reference=$(for _ in $(seq "$rounds"); do native_reference "$file"; done | median)
+  builds=("after:$build/win/render_screen.exe")
+  [ -n "$before" ] && builds=("before:$before/render_screen.exe" "${builds[@]}")
+  for entry in "${builds[@]}"; do
+    runs=$(for _ in $(seq "$rounds"); do screen_times "${entry#*:}" "$file"; done)
+    decode=$(awk '{ print $1 }' <<<"$runs" | median)
+    stretch=$(awk '{ print $2 }' <<<"$runs" | median)
+    total=$(awk '{ print $3 }' <<<"$runs" | median)
+    printf '%-20s %-7s %9.1f %9.1f %9.1f %9d %6.2fx\n' "$(basename "$file")" "${entry%%:*}" \
+      "$decode" "$stretch" "$total" "$reference" "$(awk -v t="$total" -v r="$reference" 'BEGIN { print (r > 0 ? t / r : 0) }')"
+  done
+done
+echo "(milliseconds, median of $rounds runs; native = the library's own tool decoding the whole file"
+echo " natively in the same run; ratio = screen total / native)"
