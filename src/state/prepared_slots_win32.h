@@ -1,10 +1,11 @@
 // The three prepared screens and the handshake that guards them.
 //
 // Ownership: the slot bitmaps belong to the slots. Only the window thread
-// deletes, rotates or replaces them (the screen preparation, painting, the
-// delete command and the open dialog), and only while preloadBusy is false.
-// The worker writes nextBitmap and its sizes only. Painting reads the current
-// slot; the screen preparation reads all three.
+// deletes, rotates or replaces them (the screen preparation and its rotations
+// in pipeline, the main window and the delete command in app), and only while
+// preloadBusy is false. The worker writes nextBitmap and its sizes only.
+// Painting (app) reads the current slot and raises preloadBusy before it
+// starts the worker; the screen preparation reads all three.
 #pragma once
 
 #include <windows.h>

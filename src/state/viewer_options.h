@@ -1,10 +1,10 @@
 // The command line's part of the process-wide viewer state.
 //
 // Written on the window thread only: by the command line at start-up (app),
-// by the F9 and F12 toggles (app) and by the open dialog, which replaces
-// startPath and includeSubdirs (filelist). Read by the directory scan
-// (filelist), the decoders (decode), the screen preparation on either thread
-// (pipeline) and the window (app).
+// the F9 and F12 toggles (app), the open dialog, which replaces startPath and
+// includeSubdirs, and the start path's resolution, which may refuse it
+// (filelist). Read by the directory scan (filelist), the decoders (decode),
+// the screen preparation on either thread (pipeline) and the window (app).
 #pragma once
 
 #include "state/path_buffer.h"
