@@ -34,13 +34,10 @@ foreach(test_source ${VELLORA_UNIT_TESTS})
     PROPERTIES ENVIRONMENT "VELLORA_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
 endforeach()
 
-# tools/NAME.cpp -> small native programs built on the core.
-file(GLOB VELLORA_TOOLS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tools/*.cpp")
-foreach(tool_source ${VELLORA_TOOLS})
-  get_filename_component(tool_name ${tool_source} NAME_WE)
-  add_executable(${tool_name} ${tool_source})
-  target_link_libraries(${tool_name} PRIVATE vellora_core)
-endforeach()
+# tools/qdlconv/: the picture converter, one file per step.
+file(GLOB VELLORA_QDLCONV_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tools/qdlconv/*.cpp")
+add_executable(qdlconv ${VELLORA_QDLCONV_SOURCES})
+target_link_libraries(qdlconv PRIVATE vellora_core)
 
 if(VELLORA_SANITIZE)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 void makeStartPathAbsolute()
 {

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 void applyCommandLine(int argumentCount, const char16_t* const* arguments)
 {

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 // arguments[0] is the program. Copies argument 1 into startPath (a path that
 // does not fit is refused: startPath stays empty and startPathRefused is set)

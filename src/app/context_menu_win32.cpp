@@ -1,7 +1,7 @@
 #include "app/context_menu_win32.h"
 
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
+#include "state/viewer_options.h"
 
 namespace {
 

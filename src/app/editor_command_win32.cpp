@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/command_line.h"
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 void readEditorCommand()
 {

@@ -6,13 +6,14 @@
 #include <cstring>
 
 #include "app/clipboard_records.h"
-#include "app/main_window_win32.h"
 #include "app/screen_texts.h"
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
-#include "filelist/path_buffer.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "state/path_buffer.h"
+#include "state/prepared_slots_win32.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

@@ -7,19 +7,14 @@
 #include "app/painting_win32.h"
 #include "app/screen_regions.h"
 #include "app/viewer_commands_win32.h"
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "filelist/open_dialog_win32.h"
 #include "filelist/start_path.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/prepared_screens_win32.h"
-
-HWND mainWindow;
-int32_t screenWidth, screenHeight;
-HWND nextButton, prevButton, closeButton;
-int32_t nextAlpha, prevAlpha, closeAlpha;
-bool infoOverlay;
-UINT fileNameFormat, fileNameWFormat;
+#include "state/prepared_slots_win32.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "app/overlay_buttons_win32.h"
 
 #include "app/button_alpha.h"
-#include "app/main_window_win32.h"
 #include "app/screen_regions.h"
-#include "app/viewer_options.h"
 #include "resources/resource_ids.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

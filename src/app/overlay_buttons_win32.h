@@ -2,7 +2,7 @@
 // click-through windows owned by the main window, brightened while the
 // cursor rests on them, and the fade of the whole screen when the viewer
 // quits on a composited desktop. The handles and alphas are viewer state
-// (main_window_win32.h).
+// (state/window_state_win32.h).
 #pragma once
 
 #include <windows.h>

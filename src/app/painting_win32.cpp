@@ -1,10 +1,11 @@
 #include "app/painting_win32.h"
 
-#include "app/main_window_win32.h"
 #include "app/screen_texts.h"
-#include "filelist/path_buffer.h"
 #include "filelist/file_list.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "state/path_buffer.h"
+#include "state/prepared_slots_win32.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "app/context_menu_win32.h"
-#include "app/main_window_win32.h"
 #include "app/overlay_buttons_win32.h"
 #include "app/painting_win32.h"
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 void goNext()
 {

@@ -9,8 +9,9 @@
 #include "app/command_line.h"
 #include "app/editor_command_win32.h"
 #include "app/main_window_win32.h"
-#include "app/viewer_options.h"
 #include "filelist/start_path.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

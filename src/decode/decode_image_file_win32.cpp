@@ -1,7 +1,5 @@
 #include "decode/decode_image_file_win32.h"
 
-#include "app/viewer_options.h"
-#include "decode/decoded_size.h"
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "decode/gdiplus_decode_win32.h"
@@ -12,7 +10,8 @@
 #include "picture/anaglyph.h"
 #include "picture/display_bitmap_win32.h"
 #include "picture/picture.h"
-#include "pipeline/prepared_screens_win32.h"
+#include "state/decode_results.h"
+#include "state/viewer_options.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <initializer_list>
 
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 namespace {
 

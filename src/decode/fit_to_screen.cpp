@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "decode/decoded_size.h"
+#include "state/decode_results.h"
 
 FittedSize fittedSize(int32_t imageWidth, int32_t imageHeight, int32_t screenWidth, int32_t screenHeight)
 {

@@ -4,7 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include "decode/decoded_size.h"
+#include "state/decode_results.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "decode/decoded_size.h"
 #include "decode/pixel_array_limit.h"
 #include "decode/pixel_swizzle.h"
 #include "picture/picture.h"
+#include "state/decode_results.h"
 
 namespace {
 

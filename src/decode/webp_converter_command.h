@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 constexpr char16_t webpConverterRelativePath[] = u"Utilities-WebP\\WebP2QDL_only1stframe.exe";
 constexpr char16_t webpConverterCopyName[] = u"Quadrel(webp2qdl).webp";

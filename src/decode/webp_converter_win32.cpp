@@ -1,11 +1,11 @@
 #include "decode/webp_converter_win32.h"
 
-#include "app/viewer_options.h"
-#include "decode/decoded_size.h"
 #include "decode/qdl_reader.h"
 #include "decode/webp_converter_command.h"
 #include "picture/display_bitmap_win32.h"
 #include "picture/picture.h"
+#include "state/decode_results.h"
+#include "state/viewer_options.h"
 
 namespace {
 

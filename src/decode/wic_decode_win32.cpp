@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "decode/decoded_size.h"
 #include "decode/pixel_array_limit.h"
 #include "decode/wic_pixels.h"
+#include "state/decode_results.h"
 
 namespace {
 

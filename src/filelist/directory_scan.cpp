@@ -2,12 +2,12 @@
 
 #include <new>
 
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "filelist/image_patterns.h"
 #include "filelist/name_order.h"
-#include "filelist/path_buffer.h"
 #include "filelist/start_path.h"
+#include "state/path_buffer.h"
+#include "state/viewer_options.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // message for a walk that found nothing.
 #include <windows.h>
 
-#include "app/main_window_win32.h"
 #include "filelist/directory_scan.h"
 #include "filelist/file_list.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

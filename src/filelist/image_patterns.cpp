@@ -1,6 +1,6 @@
 #include "filelist/image_patterns.h"
 
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 const char16_t* const imagePatterns[imagePatternCount] = {
     u"*.bmp", u"*.gif", u"*.jpg", u"*.jpe?", u"*.jfif", u"*.png",

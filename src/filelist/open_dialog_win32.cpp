@@ -3,11 +3,11 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
-#include "app/main_window_win32.h"
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "filelist/start_path.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

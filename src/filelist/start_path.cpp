@@ -1,6 +1,6 @@
 #include "filelist/start_path.h"
 
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 PathBuffer listDirectory;
 

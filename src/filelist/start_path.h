@@ -2,7 +2,7 @@
 // the list is scanned from.
 #pragma once
 
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 // The directory whose images form the list, ending in a backslash; empty
 // when there is none.

@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 namespace {
 

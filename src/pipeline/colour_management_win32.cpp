@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/main_window_win32.h"
 #include "pipeline/embedded_profile.h"
-#include "pipeline/prepared_screens_win32.h"
+#include "state/decode_results.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

@@ -1,22 +1,17 @@
 #include "pipeline/prepared_screens_win32.h"
 
-#include "app/main_window_win32.h"
-#include "app/viewer_options.h"
 #include "decode/decode_image_file_win32.h"
-#include "decode/decoded_size.h"
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "filelist/file_list.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/screen_anaglyph_win32.h"
+#include "state/decode_results.h"
+#include "state/prepared_slots_win32.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
-HBITMAP currentBitmap, nextBitmap, previousBitmap;
-int32_t currentImageWidth, currentImageHeight;
-int32_t nextImageWidth, nextImageHeight;
-int32_t previousImageWidth, previousImageHeight;
-std::atomic<bool> preloadBusy{false};
-bool skipEmbeddedProfile, forceGdiplusIcm;
 PreparationTimes lastPreparationTimes;
 
 namespace {

@@ -1,27 +1,9 @@
-// The prepared screens and the decode results shared between the window
-// thread and the worker that prepares the next screen.
-//
-// Ownership: the three slot bitmaps belong to the slots. Only the window
-// thread deletes, rotates or replaces them, and only while preloadBusy is
-// false. Of the slots the worker writes nextBitmap and its sizes only; it
-// also writes the decode sizes and the colour-management flags, which the
-// window thread reads only while no preparation runs.
+// Building the prepared screens and moving them between the slots, on the
+// window thread and on the worker that prepares the next screen. The slots
+// and their handshake are in state/prepared_slots_win32.h.
 #pragma once
 
 #include <windows.h>
-
-#include <atomic>
-#include <cstdint>
-
-extern HBITMAP currentBitmap, nextBitmap, previousBitmap;
-extern int32_t currentImageWidth, currentImageHeight;
-extern int32_t nextImageWidth, nextImageHeight;
-extern int32_t previousImageWidth, previousImageHeight;
-// Raised before a preparation of nextBitmap starts and lowered (release) when
-// it is complete; the window thread waits for it before touching any slot.
-extern std::atomic<bool> preloadBusy;
-// Colour-management hand-over between the decoder and the screen preparation.
-extern bool skipEmbeddedProfile, forceGdiplusIcm;
 
 // Builds one complete screen: a screenWidth x screenHeight DIB section with
 // the decoded image fitted, centred on black, optionally as an anaglyph and

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 namespace {
 

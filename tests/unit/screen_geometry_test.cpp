@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/screen_regions.h"
-#include "decode/decoded_size.h"
 #include "decode/fit_to_screen.h"
+#include "state/decode_results.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 namespace {
 

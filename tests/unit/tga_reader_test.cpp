@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "array_allocation_probe.h"
-#include "decode/decoded_size.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
+#include "state/decode_results.h"
 #include "tga_fixtures.h"
 
 namespace {

@@ -13,12 +13,12 @@
 #include <iterator>
 #include <string>
 
-#include "app/main_window_win32.h"
 #include "decode/file_bytes.h"
 #include "pipeline/colour_management_win32.h"
-#include "pipeline/prepared_screens_win32.h"
 #include "profile_fixtures.h"
 #include "read_file_win32.h"
+#include "state/decode_results.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

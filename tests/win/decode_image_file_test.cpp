@@ -21,15 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_options.h"
 #include "decode/decode_image_file_win32.h"
-#include "decode/decoded_size.h"
 #include "decode/file_bytes.h"
 #include "decode/fit_to_screen.h"
 #include "decode/qdl_writer.h"
 #include "picture_fixtures.h"
-#include "pipeline/prepared_screens_win32.h"
 #include "read_file_win32.h"
+#include "state/decode_results.h"
+#include "state/viewer_options.h"
 #include "tga_fixtures.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
-#include "filelist/path_buffer.h"
 #include "filelist/start_path.h"
+#include "state/path_buffer.h"
+#include "state/viewer_options.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "app/absolute_start_path_win32.h"
 #include "app/editor_command_win32.h"
-#include "app/viewer_options.h"
 #include "filelist/file_list.h"
 #include "filelist/start_path.h"
+#include "state/viewer_options.h"
 
 namespace {
 

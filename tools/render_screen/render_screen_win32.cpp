@@ -20,12 +20,13 @@
 #include <vector>
 
 #include "app/editor_command_win32.h"
-#include "app/main_window_win32.h"
-#include "app/viewer_options.h"
-#include "decode/decoded_size.h"
 #include "filelist/file_list.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "state/decode_results.h"
+#include "state/prepared_slots_win32.h"
+#include "state/viewer_options.h"
+#include "state/window_state_win32.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-#include "decode/decoded_size.h"
+#include "state/decode_results.h"
 
 int32_t imageWidth = 0;
 int32_t imageHeight = 0;
 int32_t scaledWidth = 0;
 int32_t scaledHeight = 0;
+bool skipEmbeddedProfile, forceGdiplusIcm;

@@ -1,4 +1,4 @@
-#include "app/viewer_options.h"
+#include "state/viewer_options.h"
 
 PathBuffer startPath;
 bool startPathRefused;

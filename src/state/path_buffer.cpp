@@ -1,4 +1,4 @@
-#include "filelist/path_buffer.h"
+#include "state/path_buffer.h"
 
 #include <cstring>
 
