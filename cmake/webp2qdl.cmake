@@ -62,7 +62,11 @@ add_dependencies(webp2qdl_convert libwebp_debian)
 
 if(WIN32)
   target_link_libraries(webp2qdl_convert PUBLIC vellora_platform)
-  add_executable(WebP2QDL_only1stframe "${VELLORA_WEBP2QDL_DIR}/webp2qdl_main_win32.cpp")
+  add_executable(WebP2QDL_only1stframe "${VELLORA_WEBP2QDL_DIR}/webp2qdl_main_win32.cpp"
+                 "${VELLORA_WEBP2QDL_DIR}/webp2qdl.rc")
+  target_include_directories(WebP2QDL_only1stframe PRIVATE "${CMAKE_SOURCE_DIR}/src/resources")
+  set_source_files_properties("${VELLORA_WEBP2QDL_DIR}/webp2qdl.rc" PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/src/resources/version.h;${CMAKE_SOURCE_DIR}/src/resources/version_info.rc")
   target_link_libraries(WebP2QDL_only1stframe PRIVATE webp2qdl_convert)
   target_link_options(WebP2QDL_only1stframe PRIVATE -municode)
   set_target_properties(WebP2QDL_only1stframe PROPERTIES

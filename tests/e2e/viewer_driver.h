@@ -46,9 +46,9 @@ bool waitFor(Predicate done, int milliseconds = 15000)
 class ViewerProcess {
 public:
     // arguments: everything after the program name, already quoted.
-    explicit ViewerProcess(const std::wstring& arguments)
+    explicit ViewerProcess(const std::wstring& arguments, const std::wstring& program = viewerProgram)
     {
-        std::wstring commandLine = L"\"" + viewerProgram + L"\" " + arguments;
+        std::wstring commandLine = L"\"" + program + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
