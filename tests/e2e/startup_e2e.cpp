@@ -3,7 +3,6 @@
 
 #include "viewer_driver.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -138,52 +137,6 @@ TEST(Startup, BothProgramsCarryTheirVersion)
     }
 }
 
-// The files under root, relative to it, sorted; folders end in a backslash.
-void listTree(const std::wstring& root, const std::wstring& under, std::vector<std::wstring>& names)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((root + L"\\" + under + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            names.push_back(under + name + L"\\");
-            listTree(root, under + name + L"\\", names);
-        } else {
-            names.push_back(under + name);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-std::vector<std::wstring> treeOf(const std::wstring& root)
-{
-    std::vector<std::wstring> names;
-    listTree(root, L"", names);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Removes a folder with everything in it when the test ends.
-struct FolderTree {
-    std::wstring root;
-    ~FolderTree()
-    {
-        auto names = treeOf(root);
-        for (auto it = names.rbegin(); it != names.rend(); ++it) {
-            const std::wstring path = root + L"\\" + *it;
-            if (it->back() == L'\\')
-                RemoveDirectoryW(path.c_str());
-            else
-                DeleteFileW(path.c_str());
-        }
-        RemoveDirectoryW(root.c_str());
-    }
-};
-
 // The download as a user unpacks it, in a folder whose path has spaces and
 // letters beyond ASCII: the viewer shows a PNG and, through the converter
 // beside it, a WebP, and writes nothing into its own folder.
@@ -195,24 +148,19 @@ TEST(Startup, DownloadRunsFromAFolderWithSpacesAndAccentedLetters)
     const auto shipped = treeOf(download);
     ASSERT_FALSE(shipped.empty()) << "run scripts/package first";
 
-    wchar_t temporary[MAX_PATH];
-    GetTempPathW(MAX_PATH, temporary);
-    FolderTree folder{std::wstring(temporary) + L"Bilder für Jürgen ñ " + std::to_wstring(GetCurrentProcessId())};
-    ASSERT_TRUE(CreateDirectoryW(folder.root.c_str(), nullptr));
+    TemporaryDirectory folder(L"Bilder für Jürgen ñ");
     for (const auto& name : shipped) {
-        const std::wstring target = folder.root + L"\\" + name;
+        const std::wstring target = folder.file(name);
         if (name.back() == L'\\')
             ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
         else
             ASSERT_TRUE(CopyFileW((download + L"\\" + name).c_str(), target.c_str(), TRUE));
     }
     for (const wchar_t* picture : {L"c81e1e.png", L"1ec8c8.webp"})
-        ASSERT_TRUE(CopyFileW((picturesDirectory + L"\\" + picture).c_str(),
-                              (folder.root + L"\\" + picture).c_str(), TRUE));
-    const auto before = treeOf(folder.root);
+        folder.addPicture(picture);
+    const auto before = treeOf(folder.path());
 
-    const std::wstring& root = folder.root;
-    ViewerProcess viewer(quoted(root), root + L"\\Vellora.exe");
+    ViewerProcess viewer(quoted(folder.path()), folder.file(L"Vellora.exe"));
     ASSERT_TRUE(viewer.started());
     HWND window = viewer.findWindow(L"Plant");
     ASSERT_NE(window, nullptr);
@@ -221,7 +169,7 @@ TEST(Startup, DownloadRunsFromAFolderWithSpacesAndAccentedLetters)
     EXPECT_TRUE(waitForCentre(RGB(0x1E, 0xC8, 0xC8))) << std::hex << centreColour();
     pressKeys(window, {VK_ESCAPE});
     EXPECT_EQ(viewer.waitForExit(), 0);
-    EXPECT_EQ(treeOf(folder.root), before);
+    EXPECT_EQ(treeOf(folder.path()), before);
 }
 
 }  // namespace
