@@ -16,7 +16,7 @@
 #                             /usr/share/doc/<package>/copyright.
 # Anything else is reported and the packaging fails.
 
-declare -A notice_copyright=() notice_title=() notice_parts=() notice_programs=()
+declare -A notice_copyright=() notice_title=() notice_parts=() notice_programs=() package_of=()
 unmapped_inputs=()
 
 # add_notice KEY TITLE COPYRIGHT-FILE PART PROGRAM
@@ -67,13 +67,13 @@ add_target_notices() {
 add_package_notice() {
   local file package version
   file=$(realpath "$1")
-  package=$(dpkg -S "$file" 2>/dev/null | head -n 1 | cut -d: -f1)
+  package=${package_of[$file]:-}
   if [ -z "$package" ] || [ ! -f "/usr/share/doc/$package/copyright" ]; then
     unmapped_inputs+=("$2: $1 (no Debian package with a copyright file)")
     return
   fi
-  version=$(dpkg-query -W -f='${Version}' "$package")
-  add_notice "package:$package" "$package $version (Debian package)" \
+  [ -n "${notice_title[package:$package]:-}" ] || version=$(dpkg-query -W -f='${Version}' "$package")
+  add_notice "package:$package" "${notice_title[package:$package]:-$package $version (Debian package)}" \
     "/usr/share/doc/$package/copyright" "$(basename "$1")" "$2"
 }
 
@@ -84,6 +84,13 @@ collect_notices() {
     unmapped_inputs+=("$program: no link map $map")
     return
   fi
+  local inputs line
+  inputs=$(sed -n -E 's/^LOAD (.*\.(a|o|obj))$/\1/p' "$map" | awk '!seen[$0]++')
+  # One dpkg query for all files of installed packages: each call takes a
+  # quarter of a second.
+  while IFS= read -r line; do
+    package_of[${line#*: }]=${line%%[,:]*}
+  done < <(printf '%s\n' "$inputs" | grep '^/' | xargs -r realpath | xargs -r dpkg -S 2>/dev/null)
   while read -r input; do
     case "$input" in
       /*) add_package_notice "$input" "$program" ;;
@@ -106,7 +113,7 @@ collect_notices() {
         ;;
       *) unmapped_inputs+=("$program: $input") ;;
     esac
-  done < <(sed -n -E 's/^LOAD (.*\.(a|o|obj))$/\1/p' "$map" | awk '!seen[$0]++')
+  done <<<"$inputs"
 }
 
 # write_notices FILE: the notices file (LF line ends), or false with the
