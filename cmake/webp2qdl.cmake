@@ -8,8 +8,8 @@ include(ExternalProject)
 
 # Every library follows this layout: built under ${CMAKE_BINARY_DIR}/NAME from
 # Debian's source unpacked in NAME/source, whose debian/copyright
-# scripts/package ships as the library's notice. It refuses to package a
-# linked archive that lies anywhere else.
+# scripts/package ships as the library's notice. A linked archive that maps
+# to no copyright file stops the packaging.
 set(VELLORA_LIBWEBP_DIR "${CMAKE_BINARY_DIR}/libwebp")
 set(VELLORA_LIBWEBP_SOURCE "${VELLORA_LIBWEBP_DIR}/source")
 set(VELLORA_LIBWEBP_BUILD "${VELLORA_LIBWEBP_DIR}/build")

@@ -7,6 +7,8 @@
 #                             unpacked in build/win/<name>/source: its
 #                             debian/copyright (the convention of
 #                             cmake/webp2qdl.cmake; a new library follows it);
+#                             an identical copy installed elsewhere in
+#                             build/win counts as that library;
 #   lib<T>.a, CMakeFiles/<T>.dir/...
 #                             a target of this project: each of its sources
 #                             must be the project's own or lie under
@@ -77,6 +79,24 @@ add_package_notice() {
     "/usr/share/doc/$package/copyright" "$(basename "$1")" "$2"
 }
 
+# add_archive_notice BUILD-DIR ARCHIVE PROGRAM: an archive under
+# build/win/<name>/, or a copy of one installed elsewhere in build/win (a
+# private prefix that another library's build finds it in).
+add_archive_notice() {
+  local build=$1 archive=$2 program=$3 copyright name copy
+  add_library_notice "$build" "${archive%%/*}" "$(basename "$archive")" "$program" && return
+  for copyright in "$build"/*/source/debian/copyright; do
+    name=${copyright#"$build"/}
+    name=${name%%/*}
+    while read -r copy; do
+      if cmp -s "$copy" "$build/$archive"; then
+        add_library_notice "$build" "$name" "$(basename "$archive")" "$program" && return
+      fi
+    done < <(find "$build/$name" -name "$(basename "$archive")" -not -path "*/source/*" 2>/dev/null)
+  done
+  unmapped_inputs+=("$program: $archive")
+}
+
 # collect_notices BUILD-DIR LINK-MAP PROGRAM: every input the map loaded.
 collect_notices() {
   local build=$1 map=$2 program=$3 input
@@ -85,7 +105,8 @@ collect_notices() {
     return
   fi
   local inputs line
-  inputs=$(sed -n -E 's/^LOAD (.*\.(a|o|obj))$/\1/p' "$map" | awk '!seen[$0]++')
+  # LOAD lines name every input file, and two kinds of the linker's own.
+  inputs=$(sed -n -E 's/^LOAD (.*)$/\1/p' "$map" | grep -v -x -e 'dll stuff' -e 'linker stubs' | awk '!seen[$0]++')
   # One dpkg query for all files of installed packages: each call takes a
   # quarter of a second.
   while IFS= read -r line; do
@@ -100,17 +121,13 @@ collect_notices() {
         ;;
       lib*.a)
         if [[ "$input" == */* ]]; then
-          add_library_notice "$build" "${input%%/*}" "$(basename "$input")" "$program" \
-            || unmapped_inputs+=("$program: $input")
+          add_archive_notice "$build" "$input" "$program"
         else
           local target=${input#lib}
           add_target_notices "$build" "${target%.a}" "$program"
         fi
         ;;
-      */*)
-        add_library_notice "$build" "${input%%/*}" "$(basename "$input")" "$program" \
-          || unmapped_inputs+=("$program: $input")
-        ;;
+      */*) add_archive_notice "$build" "$input" "$program" ;;
       *) unmapped_inputs+=("$program: $input") ;;
     esac
   done <<<"$inputs"
