@@ -35,11 +35,14 @@ add_notice() {
 add_library_notice() {
   local debian="$1/$2/source/debian"
   [ -f "$debian/copyright" ] && [ -f "$debian/changelog" ] || return 1
-  local source version
-  source=$(dpkg-parsechangelog -l "$debian/changelog" -S Source)
-  version=$(dpkg-parsechangelog -l "$debian/changelog" -S Version)
-  add_notice "library:$2" "$source $version (built from Debian's source package $source)" \
-    "$debian/copyright" "$3" "$4"
+  local title=${notice_title[library:$2]:-}
+  if [ -z "$title" ]; then
+    local source version
+    source=$(dpkg-parsechangelog -l "$debian/changelog" -S Source)
+    version=$(dpkg-parsechangelog -l "$debian/changelog" -S Version)
+    title="$source $version (built from Debian's source package $source)"
+  fi
+  add_notice "library:$2" "$title" "$debian/copyright" "$3" "$4"
 }
 
 # add_target_notices BUILD-DIR TARGET PROGRAM: the sources of a target of
