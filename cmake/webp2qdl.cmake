@@ -6,6 +6,10 @@
 # target's library.
 include(ExternalProject)
 
+# Every library follows this layout: built under ${CMAKE_BINARY_DIR}/NAME from
+# Debian's source unpacked in NAME/source, whose debian/copyright
+# scripts/package ships as the library's notice. A linked archive that maps
+# to no copyright file stops the packaging.
 set(VELLORA_LIBWEBP_DIR "${CMAKE_BINARY_DIR}/libwebp")
 set(VELLORA_LIBWEBP_SOURCE "${VELLORA_LIBWEBP_DIR}/source")
 set(VELLORA_LIBWEBP_BUILD "${VELLORA_LIBWEBP_DIR}/build")
@@ -62,7 +66,11 @@ add_dependencies(webp2qdl_convert libwebp_debian)
 
 if(WIN32)
   target_link_libraries(webp2qdl_convert PUBLIC vellora_platform)
-  add_executable(WebP2QDL_only1stframe "${VELLORA_WEBP2QDL_DIR}/webp2qdl_main_win32.cpp")
+  add_executable(WebP2QDL_only1stframe "${VELLORA_WEBP2QDL_DIR}/webp2qdl_main_win32.cpp"
+                 "${VELLORA_WEBP2QDL_DIR}/webp2qdl.rc")
+  target_include_directories(WebP2QDL_only1stframe PRIVATE "${CMAKE_SOURCE_DIR}/src/resources")
+  set_source_files_properties("${VELLORA_WEBP2QDL_DIR}/webp2qdl.rc" PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/src/resources/version.h;${CMAKE_SOURCE_DIR}/src/resources/version_info.rc")
   target_link_libraries(WebP2QDL_only1stframe PRIVATE webp2qdl_convert)
   target_link_options(WebP2QDL_only1stframe PRIVATE -municode)
   set_target_properties(WebP2QDL_only1stframe PROPERTIES

@@ -40,7 +40,7 @@ add_custom_command(
   DEPENDS "${CMAKE_SOURCE_DIR}/src/resources/make_buttons.cpp"
   COMMENT "Drawing the overlay button images")
 set_source_files_properties("${CMAKE_SOURCE_DIR}/src/resources/vellora.rc" PROPERTIES
-  OBJECT_DEPENDS "${VELLORA_ICON};${VELLORA_BUTTON_IMAGES};${CMAKE_SOURCE_DIR}/src/resources/vellora.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h")
+  OBJECT_DEPENDS "${VELLORA_ICON};${VELLORA_BUTTON_IMAGES};${CMAKE_SOURCE_DIR}/src/resources/vellora.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/version.h;${CMAKE_SOURCE_DIR}/src/resources/version_info.rc")
 
 add_executable(Vellora WIN32 ${VELLORA_ENTRY_SOURCE} "${CMAKE_SOURCE_DIR}/src/resources/vellora.rc")
 target_include_directories(Vellora PRIVATE "${CMAKE_BINARY_DIR}/resources" "${CMAKE_SOURCE_DIR}/src/resources")
@@ -132,6 +132,11 @@ foreach(test_source ${VELLORA_E2E})
   add_test(NAME e2e.${test_name} COMMAND ${test_name} $<TARGET_FILE:Vellora> "${VELLORA_E2E_PICTURES}")
   set_tests_properties(e2e.${test_name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
+# The start-up driver reads the programs' version resources and runs the
+# download that scripts/package unpacks.
+target_link_libraries(startup_e2e PRIVATE version)
+set_tests_properties(e2e.startup_e2e PROPERTIES
+  ENVIRONMENT "VELLORA_UNPACKED_DOWNLOAD=${CMAKE_SOURCE_DIR}/build/dist/unpacked")
 
 # Colour management places monitor profiles in the prefix's system colour
 # directory and the display profile's registry key, which other tests share.
@@ -149,3 +154,9 @@ target_include_directories(step_timing PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e" "
 target_link_options(step_timing PRIVATE -municode)
 
 include(cmake/webp2qdl.cmake)
+
+# A link map of each shipped program: scripts/package reads from it every
+# archive and object that went in, and collects each one's licence notice.
+foreach(shipped Vellora WebP2QDL_only1stframe)
+  target_link_options(${shipped} PRIVATE "-Wl,-Map=${CMAKE_BINARY_DIR}/${shipped}.map")
+endforeach()

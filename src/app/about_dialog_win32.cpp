@@ -4,10 +4,11 @@
 #include <windowsx.h>
 
 #include "resources/resource_ids.h"
+#include "resources/version.h"
 
 HFONT linkFont;
 
-const wchar_t productPageAddress[] = L"https://www.vellora.org/other/VLR/?ver=1.05";
+const wchar_t productPageAddress[] = L"https://www.vellora.org/other/VLR/?ver=" VELLORA_VERSION_TEXT;
 
 namespace {
 

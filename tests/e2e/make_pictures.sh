@@ -9,6 +9,10 @@ convert -size 96x64 xc:'#c81e1e' "$dir/c81e1e.png"
 convert -size 96x64 xc:'#1ec81e' -quality 95 "$dir/1ec81e.jpg"
 convert -size 96x64 xc:'#1e1ec8' "$dir/1e1ec8.gif"
 convert -size 96x64 xc:'#c8c81e' -compress none "$dir/c8c81e.tif"
+# WebP, which only the converter beside the viewer decodes under Wine.
+convert -size 96x64 xc:'#1ec8c8' "$dir/1ec8c8-webp-source.png"
+cwebp -quiet -lossless "$dir/1ec8c8-webp-source.png" -o "$dir/1ec8c8.webp"
+rm "$dir/1ec8c8-webp-source.png"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"

@@ -3,6 +3,8 @@
 
 #include "viewer_driver.h"
 
+#include <cstdlib>
+
 namespace {
 
 TEST(Startup, FolderShowsOneBlackBorderlessWindowOverTheWholeScreen)
@@ -95,6 +97,79 @@ TEST(Startup, ExecutableCarriesItsIconAndCommonControlsManifest)
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
     FreeLibrary(module);
+}
+
+// One row per shipped program: the strings its version resource must carry.
+TEST(Startup, BothProgramsCarryTheirVersion)
+{
+    const std::wstring folder = viewerProgram.substr(0, viewerProgram.find_last_of(L'\\') + 1);
+    const struct {
+        std::wstring program, description, originalName;
+    } rows[] = {
+        {viewerProgram, L"Vellora fullscreen image viewer", L"Vellora.exe"},
+        {folder + L"Utilities-WebP\\WebP2QDL_only1stframe.exe", L"Vellora WebP converter (first frame to QDL)",
+         L"WebP2QDL_only1stframe.exe"},
+    };
+    for (const auto& row : rows) {
+        DWORD ignored = 0;
+        std::vector<char> data(GetFileVersionInfoSizeW(row.program.c_str(), &ignored));
+        ASSERT_FALSE(data.empty()) << row.originalName;
+        ASSERT_TRUE(GetFileVersionInfoW(row.program.c_str(), 0, DWORD(data.size()), data.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+        EXPECT_EQ(fixed->dwFileVersionMS, 0x00010005u) << row.originalName;
+        EXPECT_EQ(fixed->dwProductVersionMS, 0x00010005u) << row.originalName;
+        auto text = [&](const wchar_t* name) {
+            wchar_t* value = nullptr;
+            UINT units = 0;
+            std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+            if (!VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &units) || !value)
+                return std::wstring(L"(missing)");
+            return std::wstring(value);
+        };
+        EXPECT_EQ(text(L"FileVersion"), L"1.05") << row.originalName;
+        EXPECT_EQ(text(L"ProductVersion"), L"1.05") << row.originalName;
+        EXPECT_EQ(text(L"ProductName"), L"Vellora") << row.originalName;
+        EXPECT_EQ(text(L"FileDescription"), row.description);
+        EXPECT_EQ(text(L"OriginalFilename"), row.originalName);
+        EXPECT_EQ(text(L"LegalCopyright"), L"Copyright (C) 2026 the Vellora team") << row.originalName;
+    }
+}
+
+// The download as a user unpacks it, in a folder whose path has spaces and
+// letters beyond ASCII: the viewer shows a PNG and, through the converter
+// beside it, a WebP, and writes nothing into its own folder.
+TEST(Startup, DownloadRunsFromAFolderWithSpacesAndAccentedLetters)
+{
+    const wchar_t* unpacked = _wgetenv(L"VELLORA_UNPACKED_DOWNLOAD");
+    ASSERT_NE(unpacked, nullptr) << "ctest passes the folder that scripts/package unpacks the download into";
+    const std::wstring download = windowsPathOf(unpacked);
+    const auto shipped = treeOf(download);
+    ASSERT_FALSE(shipped.empty()) << "run scripts/package first";
+
+    TemporaryDirectory folder(L"Bilder für Jürgen ñ");
+    for (const auto& name : shipped) {
+        const std::wstring target = folder.file(name);
+        if (name.back() == L'\\')
+            ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+        else
+            ASSERT_TRUE(CopyFileW((download + L"\\" + name).c_str(), target.c_str(), TRUE));
+    }
+    for (const wchar_t* picture : {L"c81e1e.png", L"1ec8c8.webp"})
+        folder.addPicture(picture);
+    const auto before = treeOf(folder.path());
+
+    ViewerProcess viewer(quoted(folder.path()), folder.file(L"Vellora.exe"));
+    ASSERT_TRUE(viewer.started());
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(waitForCentre(RGB(0xC8, 0x1E, 0x1E))) << std::hex << centreColour();
+    pressKeys(window, {VK_SPACE});
+    EXPECT_TRUE(waitForCentre(RGB(0x1E, 0xC8, 0xC8))) << std::hex << centreColour();
+    pressKeys(window, {VK_ESCAPE});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+    EXPECT_EQ(treeOf(folder.path()), before);
 }
 
 }  // namespace

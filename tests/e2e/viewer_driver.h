@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <initializer_list>
@@ -46,9 +47,9 @@ bool waitFor(Predicate done, int milliseconds = 15000)
 class ViewerProcess {
 public:
     // arguments: everything after the program name, already quoted.
-    explicit ViewerProcess(const std::wstring& arguments)
+    explicit ViewerProcess(const std::wstring& arguments, const std::wstring& program = viewerProgram)
     {
-        std::wstring commandLine = L"\"" + viewerProgram + L"\" " + arguments;
+        std::wstring commandLine = L"\"" + program + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -159,7 +160,35 @@ inline void pressKeys(HWND window, std::initializer_list<WORD> keys)
     SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// A fresh directory under the temporary directory, removed with its files.
+// The files under root\under, relative to root; folders end in a backslash.
+inline void listTree(const std::wstring& root, const std::wstring& under, std::vector<std::wstring>& names)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"\\" + under + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        names.push_back(under + name + (folder ? L"\\" : L""));
+        if (folder)
+            listTree(root, names.back(), names);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+inline std::vector<std::wstring> treeOf(const std::wstring& root)
+{
+    std::vector<std::wstring> names;
+    listTree(root, L"", names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A fresh directory under the temporary directory, removed with everything
+// in it.
 class TemporaryDirectory {
 public:
     explicit TemporaryDirectory(const std::wstring& name)
@@ -171,14 +200,14 @@ public:
     }
     ~TemporaryDirectory()
     {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                SetFileAttributesW(file(found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(file(found.cFileName).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
+        // Sorted, so a folder's files come after it: reversed, before it.
+        const auto names = treeOf(path_);
+        for (auto it = names.rbegin(); it != names.rend(); ++it) {
+            SetFileAttributesW(file(*it).c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (it->back() == L'\\')
+                RemoveDirectoryW(file(*it).c_str());
+            else
+                DeleteFileW(file(*it).c_str());
         }
         RemoveDirectoryW(path_.c_str());
     }

@@ -142,6 +142,8 @@ TEST(EditorCommandTest, ValueWithoutTerminatorIsCutByItsLength)
     std::u16string full(u"\"");
     full += std::u16string(259, u'p');  // 260 units, no terminator: the path keeps 259
     EXPECT_EQ(editorFrom(full, full.size()), std::u16string(259, u'p'));
+    // One unit more leaves no room for the terminator: no editor, not a cut path.
+    EXPECT_EQ(editorFrom(u"\"" + std::u16string(260, u'p') + u"\""), u"");
 }
 
 }  // namespace

@@ -203,6 +203,7 @@ TEST(PicturePixelAt, CoordinatesAreClamped)
                                    0x02, 0, 0, 0x12, 0, 0});
     EXPECT_EQ(p.pixelAt(-5, p.height + 3), trgb(0, 0x02, 0, 0));
     EXPECT_EQ(p.pixelAt(7, -1), trgb(0, 0x10, 0, 0));
+    EXPECT_EQ(p.pixelAt(p.width, 0), trgb(0, 0x10, 0, 0));
     EXPECT_EQ(p.pixelAt(INT32_MAX, INT32_MIN), trgb(0, 0x10, 0, 0));
 }
 

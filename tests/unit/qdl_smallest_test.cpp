@@ -19,6 +19,9 @@ TEST(WriteSmallestQdl, KeepsTheShortestEncodingOfTheOwnType)
     Bytes transparent(4 * 64, 0);
     transparent[0] = 255;
     transparent[1] = 7;
+    Bytes checkerboard;
+    for (int i = 0; i < 64; ++i)
+        checkerboard.insert(checkerboard.end(), 3, (i + i / 8) % 2 ? 200 : 30);
     const struct {
         const char* what;
         Picture picture;
@@ -27,6 +30,7 @@ TEST(WriteSmallestQdl, KeepsTheShortestEncodingOfTheOwnType)
     } rows[] = {
         {"flat 24 bits", makePicture(8, 8, 24, Bytes(3 * 64, 40)), 4, true},
         {"noise 24 bits", makePicture(8, 8, 24, noise), 4, false},
+        {"two-colour checkerboard: colour groups", makePicture(8, 8, 24, checkerboard), 4, true},
         {"32 bits with a marked-run escape", makePicture(8, 8, 32, transparent), 5, true},
     };
     for (const auto& row : rows) {

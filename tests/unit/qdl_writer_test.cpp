@@ -56,7 +56,9 @@ void setPixel(Picture& picture, int32_t x, int32_t y, uint32_t value)
     }
 }
 
-enum class Pattern { gradient, stripes, blocks, noise, fewColours };
+// recurring: one colour every 255th pixel, all others distinct, so that its
+// colour group jumps over exactly 254 unfilled pixels, the longest jump.
+enum class Pattern { gradient, stripes, blocks, noise, fewColours, recurring };
 
 // Values are then limited so the compression can store them: restricted
 // values only ever appear in runs of at least minimumRun pixels.
@@ -74,6 +76,11 @@ Picture patternedPicture(int pixelType, int compression, int32_t width, int32_t 
             case Pattern::blocks: value = palette[((x / 37) * 7 + (y / 5) * 3) % 5]; break;
             case Pattern::noise: value = uint32_t(random()); break;
             case Pattern::fewColours: value = palette[random() % 5]; break;
+            case Pattern::recurring: {
+                const uint32_t index = uint32_t(y) * uint32_t(width) + uint32_t(x);
+                value = index % 255 == 0 ? 0x00ABCDEFu : index + 1;
+                break;
+            }
             }
             setPixel(picture, x, y, value);
         }
@@ -138,7 +145,7 @@ TEST(QdlWriter, EveryTypeAndCompressionRoundTrips)
 {
     const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {7, 3}, {9, 2}, {13, 17}, {64, 5}, {301, 7}, {1000, 40}};
     const Pattern patterns[] = {Pattern::gradient, Pattern::stripes, Pattern::blocks, Pattern::noise,
-                                Pattern::fewColours};
+                                Pattern::fewColours, Pattern::recurring};
     uint32_t seed = 1;
     for (int type = 0; type < 6; ++type)
         for (int compression = 0; compression <= lastCompression[type]; ++compression)
@@ -393,6 +400,17 @@ TEST(QdlPaletteOrder, MovesShortRunColoursToFreeIndices)
                 ASSERT_EQ(picture.pixelAt(x, y), original.pixelAt(x, y));
         expectRoundTrip(picture, 2, compression, "reordered " + std::to_string(compression));
     }
+
+    // Runs of exactly 2 are too short for the flag runs at index 128 and up.
+    Picture pairs = blankPicture(2, 12, 1);
+    const uint8_t indices[12] = {200, 200, 7, 200, 200, 7, 7, 7, 200, 200, 9, 9};
+    std::memcpy(pairs.pixels.get(), indices, sizeof indices);
+    Picture original;
+    original.assign(pairs);
+    ASSERT_TRUE(reorderPaletteForQdl(pairs, 3));
+    for (int32_t x = 0; x < pairs.width; ++x)
+        EXPECT_EQ(pairs.pixelAt(x, 0), original.pixelAt(x, 0)) << x;
+    expectRoundTrip(pairs, 2, 3, "pairs at index 200");
 }
 
 TEST(QdlPaletteOrder, KeepsFittingPicturesAsTheyAre)

@@ -21,6 +21,7 @@ TEST(FittedSize, NeverEnlargesAndFitsWidthThenHeight)
         {1000, 3000, 1920, 1080, 360, 1080},
         {1920, 500, 1920, 1080, 1920, 500},    // exactly as wide: no enlargement
         {3840, 1000, 1920, 1080, 1920, 500},   // width-fitted only
+        {2000, 1126, 1920, 1080, 1920, 1080},  // width-fitted height truncates to exactly the screen's
         {1, 1, 1280, 720, 1, 1},
         {2000, 1500, 1280, 720, 960, 720},
         {65535, 1, 1280, 720, 1280, 1},        // a sliver keeps one pixel
