@@ -84,6 +84,9 @@ JpegDecodeResult judgeHeader(const jpeg_decompress_struct& info, size_t size)
     default:
         return JpegDecodeResult::notForThisPath;
     }
+    // This build has no arithmetic decoder; it would only fail later.
+    if (info.arith_code)
+        return JpegDecodeResult::notForThisPath;
     const uint64_t pixels = uint64_t{info.image_width} * info.image_height;
     if (pixels == 0 || pixels > maxPicturePixels)
         return JpegDecodeResult::tooLarge;
