@@ -89,6 +89,25 @@ foreach(extension png jpg tif gif bmp)
     COMMENT "Writing test image bands.${extension}" VERBATIM)
   list(APPEND VELLORA_TEST_IMAGES "${image}")
 endforeach()
+# JPEGs for the libjpeg-turbo path: the bands at 5120 x 2880, baseline and
+# progressive (decoded at a reduced scale), and at 40 x 30 in CMYK (for GDI+).
+foreach(name big big-progressive cmyk)
+  set(size 5120x1440)
+  set(options "")
+  if(name STREQUAL "big-progressive")
+    set(options -interlace JPEG)
+  elseif(name STREQUAL "cmyk")
+    set(size 40x15)
+    set(options -colorspace CMYK)
+  endif()
+  set(image "${VELLORA_TEST_IMAGES_DIR}/bands-${name}.jpg")
+  add_custom_command(OUTPUT "${image}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+    COMMAND ${VELLORA_MAGICK_CONVERT} -size ${size} "xc:rgb(200,40,40)" -size ${size} "xc:rgb(30,60,220)"
+            -append +repage -depth 8 -quality 95 ${options} "${image}"
+    COMMENT "Writing test image bands-${name}.jpg" VERBATIM)
+  list(APPEND VELLORA_TEST_IMAGES "${image}")
+endforeach()
 set(image "${VELLORA_TEST_IMAGES_DIR}/alpha.png")
 add_custom_command(OUTPUT "${image}"
   COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
@@ -154,6 +173,7 @@ target_include_directories(step_timing PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e" "
 target_link_options(step_timing PRIVATE -municode)
 
 include(cmake/webp2qdl.cmake)
+include(cmake/libjpeg_turbo.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every
 # archive and object that went in, and collects each one's licence notice.

@@ -3,6 +3,7 @@
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "decode/gdiplus_decode_win32.h"
+#include "decode/jpeg_decode_win32.h"
 #include "decode/qdl_reader.h"
 #include "decode/tga_reader.h"
 #include "decode/webp_converter_win32.h"
@@ -77,6 +78,12 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
     case ExtensionClass::embeddedProfile:
+        // The one-shot retry after a failed transform stays with GDI+ and
+        // its ICM; whatever libjpeg-turbo refuses goes to GDI+ as well.
+        if (isJpegName(path) && !forceGdiplusIcm)
+            if (HBITMAP bitmap = decodeJpegFile(path))
+                return bitmap;
+        [[fallthrough]];
     case ExtensionClass::other:
         return decodeWithGdiplus(path, gdiplusAppliesIcm(extension, colorManagement, forceGdiplusIcm));
     }

@@ -53,6 +53,11 @@ ExtensionClass extensionClassOf(const char16_t* path)
     return ExtensionClass::other;
 }
 
+bool isJpegName(const char16_t* path)
+{
+    return endsWithAny(path, textLength(path), {u".jpg", u".jpe", u".jpeg", u".jfif"});
+}
+
 bool isOwnFormatName(const char16_t* path)
 {
     const size_t length = textLength(path);

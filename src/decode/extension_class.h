@@ -17,6 +17,10 @@ enum class ExtensionClass {
 
 ExtensionClass extensionClassOf(const char16_t* path);
 
+// True for ".jpg", ".jpe", ".jpeg" and ".jfif" names, the JPEG part of the
+// embedded-profile class, which the viewer decodes with libjpeg-turbo first.
+bool isJpegName(const char16_t* path);
+
 // True for ".qdl" and ".tga" names, the formats whose anaglyph the decoder
 // composes itself.
 bool isOwnFormatName(const char16_t* path);

@@ -354,6 +354,11 @@ StereoChoice chooseStereoLayout(const char16_t* path, int32_t width)
     return {StereoLayout::singleView, static_cast<int32_t>(width / 50.0 + 0.5)};
 }
 
+int32_t composedWidth(const StereoChoice& choice, int32_t width)
+{
+    return choice.layout == StereoLayout::singleView ? width - 2 * choice.shift : width / 2;
+}
+
 void composeAnaglyph(Picture& picture, const char16_t* path)
 {
     if (!picture.holdsImage() || picture.width <= 0 || picture.height <= 0)

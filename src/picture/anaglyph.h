@@ -19,6 +19,10 @@ struct StereoChoice {
 // picture, is a single view with s = round(width / 50).
 StereoChoice chooseStereoLayout(const char16_t* path, int32_t width);
 
+// The width of the anaglyph of a picture width wide: width / 2 for a pair,
+// width - 2s for a single view.
+int32_t composedWidth(const StereoChoice& choice, int32_t width);
+
 // Replaces picture by its 32-bit opaque anaglyph: width / 2 wide for a pair,
 // width - 2s for a single view, same height. Meant for 24-bit pictures and
 // 32-bit pictures without transparency, which take one fused pass; any

@@ -29,6 +29,14 @@ HBITMAP createScreenDib(int32_t width, int32_t height, void** bits)
     return bitmap;
 }
 
+SIZE bitmapSize(HBITMAP bitmap)
+{
+    BITMAP record{};
+    if (!bitmap || GetObjectW(bitmap, sizeof record, &record) == 0)
+        return {0, 0};
+    return {record.bmWidth, record.bmHeight < 0 ? -record.bmHeight : record.bmHeight};
+}
+
 void deleteScreenDib(HBITMAP& bitmap)
 {
     if (!bitmap)

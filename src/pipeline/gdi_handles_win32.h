@@ -19,6 +19,9 @@ BITMAPINFOHEADER screenDibHeader(int32_t width, int32_t height);
 // A 32-bit bottom-up DIB section of the given size, all black, counted; null
 // on failure. bits, when given, receives its pixel rows.
 HBITMAP createScreenDib(int32_t width, int32_t height, void** bits = nullptr);
+// A bitmap's own size in pixels (a decoder may deliver less than the image's
+// full size); 0 x 0 when it cannot be read.
+SIZE bitmapSize(HBITMAP bitmap);
 // Counts a bitmap that something else made (the decoder) from now on.
 HBITMAP adoptBitmap(HBITMAP made);
 // Deletes a counted bitmap and nulls the handle.

@@ -73,7 +73,10 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     target.select(scaled.get());
     SetStretchBltMode(target.get(), HALFTONE);
     SetBrushOrgEx(target.get(), 0, 0, nullptr);
-    StretchBlt(target.get(), 0, 0, scaledWidth, scaledHeight, source.get(), 0, 0, imageWidth, imageHeight, SRCCOPY);
+    // The decoder may have delivered the picture reduced: stretch all of it.
+    const SIZE decodedSize = bitmapSize(decoded);
+    StretchBlt(target.get(), 0, 0, scaledWidth, scaledHeight, source.get(), 0, 0, decodedSize.cx, decodedSize.cy,
+               SRCCOPY);
     GdiFlush();
     lastPreparationTimes.stretch = stretchTime.milliseconds();
 

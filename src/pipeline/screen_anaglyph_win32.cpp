@@ -40,7 +40,10 @@ Picture readBack(HBITMAP bitmap, int32_t width, int32_t height)
 
 HBITMAP composeScreenAnaglyph(HBITMAP decoded, const char16_t* path)
 {
-    Picture picture = readBack(decoded, imageWidth, imageHeight);
+    // The bitmap may be a reduced decode: read all of it, and publish the
+    // composed width of the full picture, as for a full decode.
+    const SIZE decodedSize = bitmapSize(decoded);
+    Picture picture = readBack(decoded, decodedSize.cx, decodedSize.cy);
     if (!picture.holdsImage())
         return nullptr;
     // An opaque 32-bit picture composes in place; anything else (an alpha
@@ -51,6 +54,6 @@ HBITMAP composeScreenAnaglyph(HBITMAP decoded, const char16_t* path)
     composeAnaglyph(picture, path);
     HBITMAP composed = toDisplayBitmap(picture, 0, true);
     if (composed)
-        imageWidth = picture.width;
+        imageWidth = composedWidth(chooseStereoLayout(path, imageWidth), imageWidth);
     return composed;
 }

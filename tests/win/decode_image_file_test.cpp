@@ -17,13 +17,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "decode/decode_image_file_win32.h"
 #include "decode/file_bytes.h"
+#include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
+#include "decode/gdiplus_decode_win32.h"
+#include "decode/jpeg_scale.h"
 #include "decode/qdl_writer.h"
 #include "picture_fixtures.h"
 #include "read_file_win32.h"
@@ -95,7 +99,7 @@ Bytes sourceBytes(const std::string& source)
     return bytes;
 }
 
-// Owns the decoded bitmap and reads its pixels as 0xRRGGBB.
+// Owns the decoded bitmap and reads its pixels, at its own size, as 0xRRGGBB.
 class Decoded {
 public:
     explicit Decoded(HBITMAP handle) : handle_(handle) {}
@@ -108,21 +112,37 @@ public:
     }
     HBITMAP get() const { return handle_; }
 
-    uint32_t colourAt(int x, int y) const
+    SIZE size() const
     {
+        BITMAP record{};
+        if (handle_)
+            GetObjectW(handle_, sizeof record, &record);
+        return {record.bmWidth, record.bmHeight};
+    }
+
+    // Top row first; empty without a bitmap.
+    std::vector<uint32_t> rows() const
+    {
+        const SIZE own = size();
+        std::vector<uint32_t> rows(static_cast<size_t>(own.cx) * own.cy);
+        if (rows.empty())
+            return rows;
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = imageWidth;
-        info.bmiHeader.biHeight = -imageHeight;  // top row first
+        info.bmiHeader.biWidth = own.cx;
+        info.bmiHeader.biHeight = -own.cy;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
-        std::vector<uint32_t> rows(static_cast<size_t>(imageWidth) * imageHeight);
         HDC screen = GetDC(nullptr);
-        const int lines = GetDIBits(screen, handle_, 0, imageHeight, rows.data(), &info, DIB_RGB_COLORS);
+        const int lines = GetDIBits(screen, handle_, 0, own.cy, rows.data(), &info, DIB_RGB_COLORS);
         ReleaseDC(nullptr, screen);
-        EXPECT_EQ(lines, imageHeight);
-        return rows[static_cast<size_t>(y) * imageWidth + x] & 0xFFFFFF;
+        EXPECT_EQ(lines, own.cy);
+        for (uint32_t& pixel : rows)
+            pixel &= 0xFFFFFF;
+        return rows;
     }
+
+    uint32_t colourAt(int x, int y) const { return rows()[static_cast<size_t>(y) * size().cx + x]; }
 
 private:
     HBITMAP handle_;
@@ -258,6 +278,80 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
             EXPECT_TRUE(coloursNear(top, c.top, c.tolerance)) << label << std::hex << " top " << top;
             EXPECT_TRUE(coloursNear(bottom, c.bottom, c.tolerance)) << label << std::hex << " bottom " << bottom;
         }
+    }
+}
+
+// The JPEG with its frame header (from its SOF0 marker on) overwritten at
+// offset by replacement.
+Bytes withFrameHeader(Bytes jpeg, size_t offset, const Bytes& replacement)
+{
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            std::copy(replacement.begin(), replacement.end(), jpeg.begin() + long(i + offset));
+            return jpeg;
+        }
+    ADD_FAILURE() << "no SOF0 marker";
+    return jpeg;
+}
+
+// JPEG names go to libjpeg-turbo first, decoded at the scale this screen
+// needs with the full size published; a stream cut short shows what was
+// decoded. What libjpeg-turbo does not take, and the retry with GDI+'s colour
+// management, come out exactly as GDI+ alone makes them.
+TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
+{
+    const Bytes big = sourceBytes("bands-big.jpg");
+    const Bytes small = sourceBytes("bands.jpg");
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        Bytes file;
+        bool retryWithIcm;
+        bool reduced;
+        bool whole;  // both bands decoded
+    } cases[] = {
+        {"baseline", L"big.jpg", big, false, true, true},
+        {"progressive", L"big.JFIF", sourceBytes("bands-big-progressive.jpg"), false, true, true},
+        {"cut after 60% of its bytes", L"cut.jpe", Bytes(big.begin(), big.begin() + long(big.size() * 3 / 5)), false,
+         true, false},
+        {"the one-shot retry with ICM", L"big.jpeg", big, true, false, true},
+        {"CMYK", L"cmyk.jpg", sourceBytes("bands-cmyk.jpg"), false, false, true},
+        {"12-bit samples", L"deep.jpg", withFrameHeader(small, 1, {0xC1, 0, 17, 12}), false, false, true},
+        {"no width", L"empty.jpg", withFrameHeader(small, 7, {0, 0}), false, false, true},
+        {"no JPEG at all", L"junk.jpg", sourceBytes("junk"), false, false, true},
+    };
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int eighths = chooseJpegScale(5120, 2880, screenWidth, screenHeight, nullptr);
+    ASSERT_LT(eighths, jpegFullScaleEighths);
+    const FittedSize fitted = fittedSize(5120, 2880, screenWidth, screenHeight);
+    for (const auto& c : cases) {
+        colorManagement = forceGdiplusIcm = c.retryWithIcm;
+        const std::wstring path = put(c.name, c.file);
+        const Decoded bitmap(decode(path));
+        if (c.reduced) {
+            EXPECT_EQ(imageWidth, 5120) << c.what;
+            EXPECT_EQ(imageHeight, 2880) << c.what;
+            EXPECT_EQ(scaledWidth, fitted.width) << c.what;
+            EXPECT_EQ(scaledHeight, fitted.height) << c.what;
+            const SIZE own = bitmap.size();
+            EXPECT_EQ(own.cx, jpegScaledSide(5120, eighths)) << c.what;
+            ASSERT_EQ(own.cy, jpegScaledSide(2880, eighths)) << c.what;
+            const uint32_t top = bitmap.colourAt(own.cx / 2, own.cy / 4);
+            EXPECT_TRUE(coloursNear(top, bandTop, 8)) << c.what << std::hex << " top " << top;
+            const uint32_t bottom = bitmap.colourAt(own.cx / 2, own.cy * 3 / 4);
+            EXPECT_TRUE(!c.whole || coloursNear(bottom, bandBottom, 8)) << c.what << std::hex << " bottom " << bottom;
+            continue;
+        }
+        const int32_t width = imageWidth, height = imageHeight;
+        const std::vector<uint32_t> shown = bitmap.rows();
+        imageWidth = imageHeight = 0;
+        const Decoded gdiplus(decodeWithGdiplus(reinterpret_cast<const char16_t*>(path.c_str()),
+                                                gdiplusAppliesIcm(ExtensionClass::embeddedProfile, colorManagement,
+                                                                  forceGdiplusIcm)));
+        EXPECT_EQ(width, imageWidth) << c.what;
+        EXPECT_EQ(height, imageHeight) << c.what;
+        EXPECT_EQ(bitmap.size().cx, gdiplus.size().cx) << c.what;
+        EXPECT_TRUE(shown == gdiplus.rows()) << c.what;
     }
 }
 

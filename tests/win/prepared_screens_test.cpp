@@ -147,22 +147,36 @@ TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
 // A stereo pair with a white left view and a black right view composes to
 // pure red (red from the left eye, no green or blue from the right once the
 // levels are spread), at half the width, through the platform decoder and
-// through the own reader alike.
+// through the own reader alike. The wide JPEG pair is decoded at a reduced
+// scale, which must split it where the full picture splits: any column of
+// the other view would darken an edge.
 TEST_F(PreparedScreens, StereoPairsComposeToRedCyanThroughBothRoads)
 {
     anaglyphView = true;
-    for (const wchar_t* name : {L"pair.stereo.png", L"pair.stereo.qdl", L"pair.stereo-x.bmp"}) {
-        SCOPED_TRACE(std::string(name, name + wcslen(name)));
+    const struct {
+        const wchar_t* name;
+        int32_t width, height;
+    } cases[] = {
+        {L"pair.stereo.png", 600, 200},
+        {L"pair.stereo.qdl", 600, 200},
+        {L"pair.stereo-x.bmp", 600, 200},
+        {L"pair.stereo.jpg", 10240, 800},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
         clear();
         currentEntry = nullptr;
-        addFile(name, twoColourPicture(600, 200, white, black));
+        addFile(c.name, twoColourPicture(c.width, c.height, white, black));
         prepareScreen(nullptr);
-        EXPECT_EQ(currentImageWidth, 300);
-        EXPECT_EQ(currentImageHeight, 200);
-        const bool crossed = wcsstr(name, L"stereo-x") != nullptr;
+        EXPECT_EQ(currentImageWidth, c.width / 2);
+        EXPECT_EQ(currentImageHeight, c.height);
+        const bool crossed = wcsstr(c.name, L"stereo-x") != nullptr;
         const Rgb expected = crossed ? Rgb{0, 255, 255} : Rgb{255, 0, 0};
-        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, screenWidth / 2, screenHeight / 2), expected, 2));
-        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, (screenWidth - 300) / 2 - 1, screenHeight / 2), black, 0));
+        const int x = (screenWidth - scaledWidth) / 2, y = screenHeight / 2;
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, screenWidth / 2, y), expected, 2));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, y), expected, 2));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth - 1, y), expected, 2));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, (screenHeight - scaledHeight) / 2 - 1), black, 0));
         releasePreparedScreens();
     }
 }

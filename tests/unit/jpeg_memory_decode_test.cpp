@@ -1,0 +1,95 @@
+#include "decode/jpeg_memory_decode.h"
+
+#include <gtest/gtest.h>
+
+#include "decode/jpeg_scale.h"
+#include "jpeg_fixtures.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Result = JpegDecodeResult;
+
+// The stream with its frame header, from the SOF0 marker on, overwritten at
+// offset.
+Bytes withFrameHeader(Bytes jpeg, size_t offset, const Bytes& replacement)
+{
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            std::copy(replacement.begin(), replacement.end(), jpeg.begin() + long(i + offset));
+            return jpeg;
+        }
+    ADD_FAILURE() << "no SOF0 marker";
+    return jpeg;
+}
+
+// The stream with its last scan (SOS up to the final EOI) repeated count
+// more times: each repeat is one more pass over every block.
+Bytes withRepeatedLastScan(const Bytes& jpeg, int count)
+{
+    size_t last = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            last = i;
+    Bytes result(jpeg.begin(), jpeg.end() - 2);
+    for (int i = 0; i < count; ++i)
+        result.insert(result.end(), jpeg.begin() + long(last), jpeg.end() - 2);
+    result.insert(result.end(), {0xFF, 0xD9});
+    return result;
+}
+
+// The header check, then a decode at every scale into rows of exactly the
+// announced size: the result families the viewer tells apart (its own
+// decode, GDI+'s formats, broken files, hostile ones).
+TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
+{
+    const Bytes baseline = encodeJpeg({JCS_RGB, 3, false, false, 0});
+    const Bytes progressive = encodeJpeg({JCS_RGB, 3, true, false, 0});  // ten scans
+    const struct {
+        const char* what;
+        Bytes file;
+        Result header, decode;
+    } cases[] = {
+        {"baseline", baseline, Result::decoded, Result::decoded},
+        {"progressive", progressive, Result::decoded, Result::decoded},
+        {"grey, 4:4:4 with restarts", encodeJpeg({JCS_GRAYSCALE, 1, false, true, 1}), Result::decoded,
+         Result::decoded},
+        {"cut inside its scan", Bytes(baseline.begin(), baseline.end() - 30), Result::decoded, Result::decoded},
+        {"90 scans", withRepeatedLastScan(progressive, 80), Result::decoded, Result::decoded},
+        {"110 scans", withRepeatedLastScan(progressive, 100), Result::decoded, Result::tooLarge},
+        {"16000 x 16000 in a few hundred bytes", withFrameHeader(baseline, 5, {0x3E, 0x80, 0x3E, 0x80}),
+         Result::tooLarge, Result::tooLarge},
+        {"CMYK", encodeJpeg({JCS_CMYK, 4, false, false, 0}), Result::notForThisPath, Result::notForThisPath},
+        {"12-bit samples", withFrameHeader(baseline, 1, {0xC1, 0, 17, 12}), Result::notForThisPath,
+         Result::notForThisPath},
+        {"lossless", withFrameHeader(baseline, 1, {0xC3}), Result::notForThisPath, Result::notForThisPath},
+        {"no width", withFrameHeader(baseline, 7, {0, 0}), Result::corrupt, Result::corrupt},
+        {"cut inside its header", Bytes(baseline.begin(), baseline.begin() + 100), Result::corrupt,
+         Result::corrupt},
+        {"no JPEG", Bytes(64, 0x5A), Result::corrupt, Result::corrupt},
+    };
+    for (const auto& c : cases) {
+        JpegHeader header;
+        EXPECT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, nullptr), c.header) << c.what;
+        if (c.header != Result::decoded)
+            continue;
+        EXPECT_EQ(header.width, 24) << c.what;
+        EXPECT_EQ(header.height, 16) << c.what;
+        for (int eighths = 1; eighths <= jpegFullScaleEighths; ++eighths) {
+            JpegRows rows{nullptr, 0, jpegScaledSide(24, eighths), jpegScaledSide(16, eighths), eighths};
+            Bytes pixels(size_t(4) * rows.width * rows.height);
+            rows.firstRow = pixels.data();
+            rows.stride = 4 * rows.width;
+            ASSERT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, &rows), c.decode) << c.what << " " << eighths;
+            for (size_t i = 3; c.decode == Result::decoded && i < pixels.size(); i += 4)
+                ASSERT_EQ(pixels[i], 0xFF) << c.what << ": pixel " << i / 4 << " not written at " << eighths;
+        }
+        // Rows of another size than the stream's at that scale are refused.
+        JpegRows wrong{nullptr, 4 * 23, 23, 16, 8};
+        Bytes pixels(size_t(4) * 23 * 16);
+        wrong.firstRow = pixels.data();
+        EXPECT_NE(decodeJpeg(c.file.data(), c.file.size(), header, &wrong), Result::decoded) << c.what;
+    }
+}
+
+}  // namespace
