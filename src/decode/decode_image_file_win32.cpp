@@ -5,6 +5,7 @@
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "decode/gdiplus_decode_win32.h"
+#include "decode/header_size_check.h"
 #include "decode/qdl_reader.h"
 #include "decode/tga_reader.h"
 #include "decode/webp_converter_win32.h"
@@ -79,6 +80,10 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
     case ExtensionClass::embeddedProfile:
     case ExtensionClass::other:
+        // GDI+ would claim whatever the header asks for, and picks its
+        // decoder by the content, so the check reads the content too.
+        if (headerRefusesPicture(path))
+            return nullptr;
         return decodeWithGdiplus(path, gdiplusAppliesIcm(extension, colorManagement, forceGdiplusIcm));
     }
     return nullptr;
