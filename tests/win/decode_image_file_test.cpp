@@ -27,6 +27,7 @@
 #include "decode/file_bytes.h"
 #include "decode/fit_to_screen.h"
 #include "decode/qdl_writer.h"
+#include "header_fixtures.h"
 #include "picture_fixtures.h"
 #include "pipeline/prepared_screens_win32.h"
 #include "read_file_win32.h"
@@ -259,6 +260,26 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
             EXPECT_TRUE(coloursNear(top, c.top, c.tolerance)) << label << std::hex << " top " << top;
             EXPECT_TRUE(coloursNear(bottom, c.bottom, c.tolerance)) << label << std::hex << " bottom " << bottom;
         }
+    }
+}
+
+// A 1,080-byte RLE8 BMP declaring 30000 x 30000 would make GDI+ claim
+// gigabytes; it is refused before GDI+ sees it, also under a JPEG name, as
+// GDI+ goes by the content. Its declared size is published for the F2 lines.
+TEST_F(DecodeImageFileTest, HeadersOverThePixelLimitAreNotDecoded)
+{
+    Bytes bmp = bmpFile(30000, 30000, 8, biRle8, 1024 + 2);
+    ASSERT_EQ(bmp.size(), 1080u);
+    bmp[10] = 0x36, bmp[11] = 0x04;  // the bits behind a 256-entry table, at 1078
+    bmp.back() = 1;                  // end of bitmap
+    const FittedSize fitted = fittedSize(30000, 30000, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    for (const wchar_t* name : {L"rle8.bmp", L"rle8.jpg"}) {
+        const Decoded bitmap(decode(put(name, bmp)));
+        EXPECT_EQ(bitmap.get(), nullptr);
+        EXPECT_EQ(imageWidth, 30000);
+        EXPECT_EQ(imageHeight, 30000);
+        EXPECT_EQ(scaledWidth, fitted.width);
+        EXPECT_EQ(scaledHeight, fitted.height);
     }
 }
 
