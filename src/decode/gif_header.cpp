@@ -1,8 +1,8 @@
 // GIF: the logical screen (width and height at 6 and 8, then the global
 // colour table's flag and size), then blocks up to the first image
 // descriptor: extensions (0x21, a label and sub-blocks ending in an empty
-// one) are stepped over; 0x2C opens the descriptor, whose frame GDI+ also
-// makes a bitmap for.
+// one) are stepped over; 0x2C opens the descriptor, whose frame size (at 5
+// and 7) a decoder also allocates for.
 #include "decode/declared_size.h"
 
 namespace {
@@ -30,8 +30,8 @@ uint64_t skipSubBlocks(HeaderSource& source, uint64_t offset)
     return 0;
 }
 
-// Width and height of the first frame, read into frame; false when there is
-// none before the trailer, another block, or the end of the file.
+// The first image descriptor, read into frame; false when the trailer,
+// another block or the end of the file comes first.
 bool readFirstFrame(HeaderSource& source, uint64_t offset, uint8_t (&frame)[9])
 {
     uint8_t introducer = 0;
