@@ -2,15 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "decode/decoded_size.h"
-#include "decode/header_size_check.h"
 #include "header_fixtures.h"
 
 namespace {
@@ -53,15 +47,14 @@ TEST(DeclaredSizeTest, Bmp)
 {
     expectRows({
         {"24-bit 3 x 2, last row unpadded", bmpFile(3, 2, 24, biRgb, 12 + 9), declared, 3, 2, false},
+        {"rows beyond the end", bmpFile(3, 2, 24, biRgb, 12 + 8), notReal, 3, 2, true},
         {"top-down", bmpFile(3, -2, 24, biRgb, 24), declared, 3, 2, false},
         {"core header", bmpFile(5, 4, 8, biRgb, 8 * 3 + 5, 12), declared, 5, 4, false},
         {"bit fields, version 5 header", bmpFile(2, 2, 32, biBitfields, 16, 124), declared, 2, 2, false},
-        {"rows beyond the end", bmpFile(3, 2, 24, biRgb, 20), notReal, 3, 2, true},
-        {"1,080-byte RLE8 of 30000 x 30000", bmpFile(30000, 30000, 8, biRle8, 1024 + 2), declared, 30000, 30000, true},
+        {"1,080-byte RLE8 of 30000 x 30000", bmpFile(30000, 30000, 8, biRle8, 1026), declared, 30000, 30000, true},
         {"RLE8 of 16383 x 16383", bmpFile(16383, 16383, 8, biRle8, 2), declared, 16383, 16383, false},
-        {"no width", bmpFile(0, 2, 24, biRgb, 24), notReal, 0, 2, true},
-        {"negative width", bmpFile(-3, 2, 24, biRgb, 24), notReal, 0, 2, true},
         {"bits beyond the end", cut(bmpFile(4, 4, 8, biRle8, 0), 53), notReal, 4, 4, true},
+        {"negative width", bmpFile(-3, 2, 24, biRgb, 24), notReal, 0, 2, true},
         {"cut in the info header", cut(bmpFile(3, 2, 24, biRgb, 24), 30), unknown, 0, 0, false},
     });
 }
@@ -81,17 +74,17 @@ TEST(DeclaredSizeTest, Jpeg)
 {
     // A thumbnail's frame inside an application segment must be stepped over.
     const Bytes exif = jpegSegment(0xE1, join({{'E', 'x', 'i', 'f', 0, 0}, startOfFrame(0xC0, 160, 120)}));
-    const Bytes table = jpegSegment(0xC4, {0, 1, 2, 3});
+    const Bytes frame = startOfFrame(0xC0, 30, 20);
     expectRows({
-        {"behind a thumbnail and a table", jpegFile({exif, table, startOfFrame(0xC0, 1600, 1200)}), declared, 1600,
+        {"behind a thumbnail and a table",
+         jpegFile(join({exif, jpegSegment(0xC4, {0, 1, 2, 3}), startOfFrame(0xC0, 1600, 1200)})), declared, 1600,
          1200, false},
-        {"65500 x 65500", jpegFile({startOfFrame(0xC2, 65500, 65500)}), declared, 65500, 65500, true},
-        {"stray bytes and fill", jpegFile({{0x00, 0x17, 0xFF, 0x00, 0xFF, 0xFF}, startOfFrame(0xC1, 300, 200)}),
-         declared, 300, 200, false},
-        {"restart markers stand alone", jpegFile({{0xFF, 0xD0}, startOfFrame(0xC0, 30, 20)}), declared, 30, 20, false},
-        {"segment beyond the end", cut(jpegFile({exif}), 12), notReal, 0, 0, true},
-        {"length below 2", jpegFile({{0xFF, 0xE0, 0, 1}, startOfFrame(0xC0, 30, 20)}), notReal, 0, 0, true},
-        {"short frame segment", jpegFile({jpegSegment(0xC0, {8, 0, 20})}), notReal, 0, 0, true},
+        {"65500 x 65500", jpegFile(startOfFrame(0xC2, 65500, 65500)), declared, 65500, 65500, true},
+        {"stray bytes and fill", jpegFile(join({{0x00, 0x17, 0xFF, 0x00, 0xFF, 0xFF}, frame})), declared, 30, 20, false},
+        {"restart markers stand alone", jpegFile(join({{0xFF, 0xD0}, frame})), declared, 30, 20, false},
+        {"segment beyond the end", cut(jpegFile(exif), 12), notReal, 0, 0, true},
+        {"length below 2", jpegFile(join({{0xFF, 0xE0, 0, 1}, frame})), notReal, 0, 0, true},
+        {"short frame segment", jpegFile(jpegSegment(0xC0, {8, 0, 20})), notReal, 0, 0, true},
         {"scan before any frame", jpegFile({}), unknown, 0, 0, false},
     });
 }
@@ -112,7 +105,7 @@ TEST(DeclaredSizeTest, Png)
 
 TEST(DeclaredSizeTest, Tiff)
 {
-    // Three entries: the tag data start at 8 + 2 + 36 + 4.
+    // Three entries: the tags' data start at 8 + 2 + 36 + 4.
     auto withProfile = [](bool little, uint32_t profileBytes) {
         return tiffFile(little, {{256, 3, 1, 64}, {257, 4, 1, 48}, {34675, 7, profileBytes, 50}}, 100);
     };
@@ -130,39 +123,6 @@ TEST(DeclaredSizeTest, Tiff)
         {"directory beyond the end", directoryBeyond, notReal, 0, 0, true},
         {"entries cut", cut(withProfile(true, 100), 30), notReal, 0, 0, true},
     });
-}
-
-// The file road: headers found past the first window, and the size
-// published only for a refused picture.
-TEST(HeaderSizeCheckTest, ReadsAcrossTheFileAndPublishesRefusedSizes)
-{
-    const std::string path = std::string(std::getenv("VELLORA_TEST_TMP") ? std::getenv("VELLORA_TEST_TMP") : "/tmp")
-                             + "/header-size-check.bin";
-    const struct {
-        const char* what;
-        Bytes file;
-        bool refused;
-        int32_t width, height;
-    } cases[] = {
-        {"TIFF directory at 100,000", tiffFile(true, {{256, 4, 1, 30000}, {257, 4, 1, 30000}}, 0, 100000), true,
-         30000, 30000},
-        {"JPEG frame behind 140 KB of profile",
-         jpegFile({jpegSegment(0xE2, Bytes(65000, 0)), jpegSegment(0xE2, Bytes(65000, 0)),
-                   startOfFrame(0xC0, 65500, 65500)}),
-         true, 65500, 65500},
-        {"genuine PNG", pngFile(640, 480), false, -7, -7},
-    };
-    for (const auto& c : cases) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(c.file.data()), long(c.file.size()));
-        imageWidth = imageHeight = -7;
-        const std::u16string name(path.begin(), path.end());
-        EXPECT_EQ(headerRefusesPicture(name.c_str()), c.refused) << c.what;
-        EXPECT_EQ(imageWidth, c.width) << c.what;
-        EXPECT_EQ(imageHeight, c.height) << c.what;
-    }
-    std::filesystem::remove(path);
-    EXPECT_FALSE(headerRefusesPicture(u"/nonexistent/picture.png"));
 }
 
 }  // namespace
