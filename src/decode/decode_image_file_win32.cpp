@@ -3,6 +3,7 @@
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "decode/gdiplus_decode_win32.h"
+#include "decode/header_size_check.h"
 #include "decode/jpeg_decode_win32.h"
 #include "decode/qdl_reader.h"
 #include "decode/tga_reader.h"
@@ -85,6 +86,10 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
                 return bitmap;
         [[fallthrough]];
     case ExtensionClass::other:
+        // GDI+ would claim whatever the header asks for, and picks its
+        // decoder by the content, so the check reads the content too.
+        if (headerRefusesPicture(path))
+            return nullptr;
         return decodeWithGdiplus(path, gdiplusAppliesIcm(extension, colorManagement, forceGdiplusIcm));
     }
     return nullptr;

@@ -60,4 +60,9 @@ int64_t lengthOfOpenFile(FILE* file)
     return length;
 }
 
+bool seekOpenFile(FILE* file, uint64_t offset)
+{
+    return offset <= uint64_t{INT64_MAX} && fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 #endif

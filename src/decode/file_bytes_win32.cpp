@@ -16,3 +16,8 @@ int64_t lengthOfOpenFile(FILE* file)
         return -1;
     return length;
 }
+
+bool seekOpenFile(FILE* file, uint64_t offset)
+{
+    return offset <= uint64_t{INT64_MAX} && _fseeki64(file, static_cast<int64_t>(offset), SEEK_SET) == 0;
+}

@@ -29,6 +29,7 @@
 #include "decode/gdiplus_decode_win32.h"
 #include "decode/jpeg_scale.h"
 #include "decode/qdl_writer.h"
+#include "header_fixtures.h"
 #include "picture_fixtures.h"
 #include "read_file_win32.h"
 #include "state/decode_results.h"
@@ -352,6 +353,26 @@ TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
         EXPECT_EQ(height, imageHeight) << c.what;
         EXPECT_EQ(bitmap.size().cx, gdiplus.size().cx) << c.what;
         EXPECT_TRUE(shown == gdiplus.rows()) << c.what;
+    }
+}
+
+// A 1,080-byte RLE8 BMP declaring 30000 x 30000 would make GDI+ claim
+// gigabytes; it is refused before GDI+ sees it, also under a JPEG name, as
+// GDI+ goes by the content. Its declared size is published for the F2 lines.
+TEST_F(DecodeImageFileTest, HeadersOverThePixelLimitAreNotDecoded)
+{
+    Bytes bmp = bmpFile(30000, 30000, 8, biRle8, 1024 + 2);
+    ASSERT_EQ(bmp.size(), 1080u);
+    bmp[10] = 0x36, bmp[11] = 0x04;  // the bits behind a 256-entry table, at 1078
+    bmp.back() = 1;                  // end of bitmap
+    const FittedSize fitted = fittedSize(30000, 30000, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    for (const wchar_t* name : {L"rle8.bmp", L"rle8.jpg"}) {
+        const Decoded bitmap(decode(put(name, bmp)));
+        EXPECT_EQ(bitmap.get(), nullptr);
+        EXPECT_EQ(imageWidth, 30000);
+        EXPECT_EQ(imageHeight, 30000);
+        EXPECT_EQ(scaledWidth, fitted.width);
+        EXPECT_EQ(scaledHeight, fitted.height);
     }
 }
 

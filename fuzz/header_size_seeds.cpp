@@ -1,0 +1,31 @@
+// Writes the starting corpus of header_size_fuzz into the directory given as
+// argv[1]: small headers of each format, hostile ones, and a TIFF whose
+// directory lies beyond the source's first window.
+
+#include <cstdio>
+
+#include "header_fixtures.h"
+#include "seed_writer.h"
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: header_size_seeds DIRECTORY\n");
+        return 1;
+    }
+    const Bytes exif = jpegSegment(0xE1, join({{'E', 'x', 'i', 'f', 0, 0}, startOfFrame(0xC0, 160, 120)}));
+    const Seeds seeds = {
+        {"bmp-rgb24", bmpFile(3, 2, 24, biRgb, 24)},
+        {"bmp-core", bmpFile(5, 4, 8, biRgb, 32, 12)},
+        {"bmp-rle8-30000", bmpFile(30000, 30000, 8, biRle8, 1026)},
+        {"gif", gifFile(40, 30, 40, 30)},
+        {"gif-large-frame", gifFile(100, 100, 20000, 20000)},
+        {"jpeg", jpegFile(join({exif, jpegSegment(0xC4, {0, 1, 2, 3}), startOfFrame(0xC0, 1600, 1200)}))},
+        {"jpeg-65500", jpegFile(join({{0x00, 0xFF, 0x00}, startOfFrame(0xC2, 65500, 65500)}))},
+        {"png", pngFile(640, 480)},
+        {"tiff-le", tiffFile(true, {{256, 3, 1, 64}, {257, 4, 1, 48}, {34675, 7, 100, 50}}, 100)},
+        {"tiff-be-profile-beyond", tiffFile(false, {{256, 3, 1, 64}, {257, 3, 1, 48}, {34675, 7, 0xFFFFFFFF, 50}}, 100)},
+        {"tiff-far-directory", tiffFile(true, {{256, 4, 1, 300}, {257, 4, 1, 200}}, 0, 70000)},
+    };
+    return writeSeeds(argv[1], ".bin", seeds) ? 0 : 1;
+}

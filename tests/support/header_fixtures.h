@@ -1,0 +1,93 @@
+// Files of the formats GDI+ decodes, built as far as the header size check
+// reads them; pixel data are zeros of the given length. Used by the header
+// size tests and the seed corpus of their fuzz target.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "dib_fixtures.h"
+
+inline void be16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)}); }
+inline void be32(Bytes& b, uint32_t v) { be16(b, v >> 16), be16(b, v & 0xFFFF); }
+
+// File header, then an info header, or the core header when infoBytes is 12.
+inline Bytes bmpFile(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression, size_t pixelBytes,
+                     uint32_t infoBytes = 40)
+{
+    Bytes b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0};  // signature, file size (unread), reserved
+    le32(b, 14 + infoBytes);                       // offset of the bits
+    Bytes core = {12, 0, 0, 0};
+    le16(core, uint32_t(width)), le16(core, uint32_t(height)), le16(core, 1), le16(core, bitCount);
+    b = join({b, infoBytes == 12 ? core : infoHeader(width, height, bitCount, compression, 0, infoBytes)});
+    b.resize(b.size() + pixelBytes, 0);
+    return b;
+}
+
+// A 2-entry colour table, a graphic control extension, then the first frame
+// unless frameWidth is 0.
+inline Bytes gifFile(uint16_t screenWidth, uint16_t screenHeight, uint16_t frameWidth, uint16_t frameHeight)
+{
+    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
+    le16(b, screenWidth), le16(b, screenHeight);
+    b.insert(b.end(), {0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x21, 0xF9, 4, 0, 0, 0, 0, 0});
+    if (frameWidth != 0) {
+        b.insert(b.end(), {0x2C, 0, 0, 0, 0});
+        le16(b, frameWidth), le16(b, frameHeight);
+        b.insert(b.end(), {0, 2, 2, 0x44, 0x01, 0});  // flags, LZW data
+    }
+    b.push_back(0x3B);
+    return b;
+}
+
+inline Bytes jpegSegment(uint8_t marker, const Bytes& payload)
+{
+    Bytes b = {0xFF, marker};
+    be16(b, uint32_t(payload.size() + 2));
+    return join({b, payload});
+}
+
+inline Bytes startOfFrame(uint8_t marker, uint16_t width, uint16_t height)
+{
+    Bytes payload = {8};
+    be16(payload, height), be16(payload, width);
+    return jpegSegment(marker, join({payload, {1, 1, 0x11, 0}}));
+}
+
+// Start of image, the parts, a scan and the end of image.
+inline Bytes jpegFile(const Bytes& parts)
+{
+    return join({{0xFF, 0xD8}, parts, jpegSegment(0xDA, {1, 1, 0, 0, 63, 0}), {0x12, 0x34, 0xFF, 0xD9}});
+}
+
+inline Bytes pngFile(uint32_t width, uint32_t height, const char* firstChunk = "IHDR")
+{
+    Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
+    b.insert(b.end(), firstChunk, firstChunk + 4);
+    be32(b, width), be32(b, height);
+    return join({b, {8, 2, 0, 0, 0, 0, 0, 0, 0}});  // depth, colour type, methods, CRC
+}
+
+struct TiffEntry {
+    uint16_t tag, type;
+    uint32_t count, value;  // a SHORT value sits in the field's first two bytes
+};
+
+// The first directory at directoryOffset, then tailBytes for the tags' data.
+inline Bytes tiffFile(bool little, std::initializer_list<TiffEntry> entries, size_t tailBytes,
+                      uint32_t directoryOffset = 8)
+{
+    auto put16 = [&](Bytes& b, uint32_t v) { little ? le16(b, v) : be16(b, v); };
+    auto put32 = [&](Bytes& b, uint32_t v) { little ? le32(b, v) : be32(b, v); };
+    Bytes b = little ? Bytes{'I', 'I', 42, 0} : Bytes{'M', 'M', 0, 42};
+    put32(b, directoryOffset);
+    b.resize(directoryOffset, 0);
+    put16(b, uint32_t(entries.size()));
+    for (const TiffEntry& e : entries) {
+        put16(b, e.tag), put16(b, e.type), put32(b, e.count);
+        e.type == 3 ? (put16(b, e.value), put16(b, 0)) : put32(b, e.value);
+    }
+    b.resize(b.size() + 4 + tailBytes, 0);  // no further directory, then the data
+    return b;
+}
