@@ -7,6 +7,8 @@
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "filelist/file_list.h"
+#include "picture/area_scale.h"
+#include "pipeline/bitmap_rows_win32.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/screen_anaglyph_win32.h"
@@ -56,7 +58,21 @@ void moveSlot(Slot from, Slot to)
     from.imageWidth = from.imageHeight = 0;
 }
 
-// Stretches the decoded image to the fitted size, colour-manages it when that
+// Area-averages the decoded bitmap, at its own size (a decoder may deliver
+// less than the published size), into the bottom-up rows of scaled.
+void scaleInto(HBITMAP decoded, void* scaledBits)
+{
+    ConstPixelRows rows{};
+    ByteArray copy;
+    if (!scaledBits || !readBitmapRows(decoded, rows, copy))
+        return;
+    const ptrdiff_t stride = ptrdiff_t(4) * scaledWidth;
+    const PixelRows target{static_cast<uint8_t*>(scaledBits) + stride * (scaledHeight - 1), -stride, scaledWidth,
+                           scaledHeight};
+    scaleByAreaAverage(rows, target);
+}
+
+// Scales the decoded image to the fitted size, colour-manages it when that
 // is on, and copies it to the centre of the screen with black margins.
 void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
 {
@@ -64,8 +80,6 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
         return;
     const int32_t x = (screenWidth - scaledWidth) / 2;
     const int32_t y = (screenHeight - scaledHeight) / 2;
-    MemoryContext source;
-    source.select(decoded);
 
     Stopwatch stretchTime;
     void* scaledBits = nullptr;
@@ -74,13 +88,10 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     // declared before the context, which must release them before they are
     // deleted: a bitmap still selected into a context is not deleted.
     ScopedBitmap managed(nullptr);
+    scaleInto(decoded, scaledBits);
+    lastPreparationTimes.stretch = stretchTime.milliseconds();
     MemoryContext target;
     target.select(scaled.get());
-    SetStretchBltMode(target.get(), HALFTONE);
-    SetBrushOrgEx(target.get(), 0, 0, nullptr);
-    StretchBlt(target.get(), 0, 0, scaledWidth, scaledHeight, source.get(), 0, 0, imageWidth, imageHeight, SRCCOPY);
-    GdiFlush();
-    lastPreparationTimes.stretch = stretchTime.milliseconds();
 
     if (colorManagement && scaledBits) {
         Stopwatch colourTime;

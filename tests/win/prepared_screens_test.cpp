@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -141,6 +142,23 @@ TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x - 1, 0), black, 0));
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth - 1, screenHeight - 1), green, 2));
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth, screenHeight - 1), black, 0));
+
+    // A 1-pixel checkerboard shrunk by 3.125 averages to an even grey: a
+    // target pixel's area holds at most 1/3.125^2 of a pixel more of one
+    // colour, 13 levels. Wine's HALFTONE stretch drew a beat pattern here.
+    releasePreparedScreens();
+    Picture board = twoColourPicture(screenWidth * 25 / 8, screenHeight * 25 / 8, white, white);
+    for (int32_t row = 0; row < board.height; ++row)
+        for (int32_t column = row % 2; column < board.width; column += 2)
+            std::fill_n(board.pixels.get() + 3 * (size_t(row) * board.width + column), 3, uint8_t(0));
+    addFile(L"board.bmp", board);
+    currentEntry = listTail;
+    prepareScreen(nullptr);
+    ASSERT_EQ(scaledWidth, screenWidth);
+    for (const int line : {0, screenHeight / 3, screenHeight - 1})
+        for (int column = 0; column < screenWidth; ++column)
+            ASSERT_TRUE(closeTo(pixelOf(currentBitmap, column, line), {128, 128, 128}, 14))
+                << "at " << column << ", " << line;
 }
 
 // A stereo pair with a white left view and a black right view composes to
