@@ -255,6 +255,51 @@ const Body* bodyOf(AreaScaleBody body)
     return nullptr;
 }
 
+// Pixels are handled as host-order words; the layouts are little-endian, as
+// every target of this program is.
+inline uint32_t loadWord(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// One source row as 32-bit B, G, R, x pixels; 24-bit pixels get x = 0.
+void widenRow(const ConstPixelRows& source, const uint8_t* row, uint32_t* out)
+{
+    const int32_t width = source.width;
+    if (source.bitsPerPixel == 24) {
+        // Four pixels are three words.
+        int32_t x = 0;
+        for (; x + 4 <= width; x += 4, row += 12) {
+            const uint32_t a = loadWord(row), b = loadWord(row + 4), c = loadWord(row + 8);
+            out[x] = a & 0xFFFFFF;
+            out[x + 1] = (a >> 24 | b << 8) & 0xFFFFFF;
+            out[x + 2] = (b >> 16 | c << 16) & 0xFFFFFF;
+            out[x + 3] = c >> 8;
+        }
+        for (; x < width; ++x, row += 3)
+            out[x] = uint32_t(row[0]) | uint32_t(row[1]) << 8 | uint32_t(row[2]) << 16;
+    } else if (source.bitsPerPixel == 8) {
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = source.colours[row[x]];
+    } else {
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = source.colours[(row[x >> 3] >> (7 - (x & 7))) & 1];
+    }
+}
+
+bool usableDepth(const ConstPixelRows& source)
+{
+    switch (source.bitsPerPixel) {
+    case 32:
+    case 24: return true;
+    case 8:
+    case 1: return source.colours != nullptr;
+    default: return false;
+    }
+}
+
 bool usableSize(int32_t width, int32_t height)
 {
     return width > 0 && height > 0 && uint64_t(width) * uint64_t(height) <= maxPicturePixels;
@@ -270,13 +315,20 @@ public:
         const uint64_t values = uint64_t(4) * uint64_t(targetWidth);
         for (int s = 0; s < 2; ++s)
             rows_[s] = allocate<uint32_t>(values);
+        if (source.bitsPerPixel != 32)
+            widened_ = allocate<uint32_t>(uint64_t(source.width));
     }
-    bool ready() const { return rows_[0] && rows_[1]; }
+    bool ready() const { return rows_[0] && rows_[1] && (source_.bitsPerPixel == 32 || widened_); }
     const uint32_t* row(int32_t y)
     {
         const int slot = y & 1;
         if (index_[slot] != y) {
-            body_.horizontal(source_.top + ptrdiff_t(y) * source_.stride, columns_, targetWidth_, rows_[slot].get());
+            const uint8_t* stored = source_.top + ptrdiff_t(y) * source_.stride;
+            if (widened_) {
+                widenRow(source_, stored, widened_.get());
+                stored = reinterpret_cast<const uint8_t*>(widened_.get());
+            }
+            body_.horizontal(stored, columns_, targetWidth_, rows_[slot].get());
             index_[slot] = y;
         }
         return rows_[slot].get();
@@ -288,6 +340,7 @@ private:
     int32_t targetWidth_;
     const Body& body_;
     std::unique_ptr<uint32_t[]> rows_[2];
+    std::unique_ptr<uint32_t[]> widened_;
     int32_t index_[2] = {-1, -1};
 };
 
@@ -310,7 +363,7 @@ bool hasAreaScaleBody(AreaScaleBody body)
 bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target, AreaScaleBody which)
 {
     const Body* body = bodyOf(which);
-    if (!body || !source.top || !target.top || !usableSize(source.width, source.height) ||
+    if (!body || !source.top || !target.top || !usableDepth(source) || !usableSize(source.width, source.height) ||
         !usableSize(target.width, target.height))
         return false;
     uint64_t budgetX, budgetY;

@@ -25,11 +25,16 @@ struct PixelRows {
     int32_t height;
 };
 
+// Source rows may also hold 24-bit B, G, R pixels, or 8-bit or 1-bit (most
+// significant bit first) indices into colours, 256 B, G, R, x entries; such
+// rows are widened to 32 bits one at a time as the scale reads them.
 struct ConstPixelRows {
     const uint8_t* top;
     ptrdiff_t stride;
     int32_t width;
     int32_t height;
+    int32_t bitsPerPixel = 32;
+    const uint32_t* colours = nullptr;
 };
 
 // The plain body is the reference; the SSE2 body computes the same integers
@@ -42,7 +47,8 @@ AreaScaleBody fastestAreaScaleBody();
 bool hasAreaScaleBody(AreaScaleBody body);
 
 // Writes the area average of source into every pixel of target. False, with
-// target untouched, for an empty or oversized block on either side, a body
+// target untouched, for an empty or oversized block on either side, a source
+// depth other than 1, 8, 24 or 32 bits (or indices without colours), a body
 // this build lacks, a scale too extreme for 32-bit sums (more than 2^22
 // source pixels per target pixel) or a failed allocation.
 bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target,

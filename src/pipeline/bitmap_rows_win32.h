@@ -1,14 +1,21 @@
-// A decoded bitmap's pixels as 32-bit B, G, R, x rows at the bitmap's own
-// size, for the scaler to read.
+// A decoded bitmap's pixels as rows the scaler reads, at the bitmap's own
+// size.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "picture/area_scale.h"
 #include "picture/picture.h"
 
-// A 32-bit DIB section is read in place; any other bitmap (palette depths,
-// 24 bits, device bitmaps) is copied to 32 bits by GetDIBits into copy.
-// False when the bitmap cannot be read; the bitmap must not be selected into
-// a context.
-bool readBitmapRows(HBITMAP bitmap, ConstPixelRows& rows, ByteArray& copy);
+struct BitmapRows {
+    ConstPixelRows rows{};
+    uint32_t colours[256] = {};  // the colour table of an indexed section
+    ByteArray copy;              // 32-bit pixels when the bitmap is not read in place
+};
+
+// A DIB section of 32, 24, 8 or 1 bits is read in place; any other bitmap
+// is copied to 32 bits by GetDIBits. False when the bitmap cannot be read.
+// The bitmap must not be selected into a context.
+bool readBitmapRows(HBITMAP bitmap, BitmapRows& out);

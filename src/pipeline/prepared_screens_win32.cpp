@@ -62,14 +62,13 @@ void moveSlot(Slot from, Slot to)
 // less than the published size), into the bottom-up rows of scaled.
 void scaleInto(HBITMAP decoded, void* scaledBits)
 {
-    ConstPixelRows rows{};
-    ByteArray copy;
-    if (!scaledBits || !readBitmapRows(decoded, rows, copy))
+    BitmapRows source;
+    if (!scaledBits || !readBitmapRows(decoded, source))
         return;
     const ptrdiff_t stride = ptrdiff_t(4) * scaledWidth;
     const PixelRows target{static_cast<uint8_t*>(scaledBits) + stride * (scaledHeight - 1), -stride, scaledWidth,
                            scaledHeight};
-    scaleByAreaAverage(rows, target);
+    scaleByAreaAverage(source.rows, target);
 }
 
 // Scales the decoded image to the fitted size, colour-manages it when that

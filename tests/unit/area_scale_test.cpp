@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -95,6 +96,43 @@ TEST(AreaScale, GivesTheRoundedAreaAverage)
     }
 }
 
+// The same picture stored at every source depth scales to the same bytes as
+// its 32-bit form: the widening keeps channel order, the 24-bit word split
+// and the 1-bit order (most significant bit first).
+TEST(AreaScale, EveryDepthScalesLikeItsWidePixels)
+{
+    constexpr int32_t width = 13, height = 5, targetWidth = 4, targetHeight = 2;
+    uint32_t colours[256];
+    for (uint32_t i = 0; i < 256; ++i)
+        colours[i] = (i * 0x9E3779B9u) & 0xFFFFFF;
+    for (const int32_t depth : {24, 8, 1}) {
+        SCOPED_TRACE(depth);
+        const ptrdiff_t stride = (ptrdiff_t(width) * depth + 31) / 32 * 4;
+        Pixels stored(size_t(stride) * height), wide(size_t(4) * width * height);
+        std::mt19937 random{uint32_t(depth)};
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x) {
+                const uint32_t index = random() & (depth == 1 ? 1 : 255);
+                const uint32_t colour = depth == 24 ? random() & 0xFFFFFF : colours[index];
+                uint8_t* row = &stored[size_t(stride * y)];
+                if (depth == 24)
+                    for (int c = 0; c < 3; ++c)
+                        row[3 * x + c] = uint8_t(colour >> (8 * c));
+                else if (depth == 8)
+                    row[x] = uint8_t(index);
+                else
+                    row[x / 8] |= uint8_t(index << (7 - x % 8));
+                std::memcpy(&wide[size_t(4) * (width * y + x)], &colour, 4);
+            }
+        Pixels fromStored(size_t(4) * targetWidth * targetHeight), fromWide(fromStored.size());
+        ConstPixelRows source{stored.data(), stride, width, height, depth, colours};
+        ASSERT_TRUE(scaleByAreaAverage(source, {fromStored.data(), 4 * targetWidth, targetWidth, targetHeight}));
+        ASSERT_TRUE(scaleByAreaAverage({wide.data(), 4 * width, width, height},
+                                       {fromWide.data(), 4 * targetWidth, targetWidth, targetHeight}));
+        EXPECT_EQ(fromStored, fromWide);
+    }
+}
+
 TEST(AreaScale, RefusesWhatItCannotScale)
 {
     uint8_t pixel[4] = {};
@@ -104,6 +142,10 @@ TEST(AreaScale, RefusesWhatItCannotScale)
     const ConstPixelRows huge{pixel, 4, 1 << 15, 1 << 14};
     const PixelRows single{pixel, 4, 1, 1};
     EXPECT_FALSE(scaleByAreaAverage(huge, single));  // beyond 2^28 pixels
+    const ConstPixelRows withoutColours{pixel, 4, 1, 1, 8, nullptr};
+    EXPECT_FALSE(scaleByAreaAverage(withoutColours, single));
+    const ConstPixelRows sixteenBits{pixel, 4, 1, 1, 16, nullptr};
+    EXPECT_FALSE(scaleByAreaAverage(sixteenBits, single));
 }
 
 TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
