@@ -1,5 +1,6 @@
 #include "picture/area_scale.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -19,6 +20,10 @@ constexpr uint64_t maxDenominator = uint64_t(1) << 22;
 // Per axis unless the other axis leaves room: weights then fit the signed
 // 16-bit lanes of the SSE2 multiply-add.
 constexpr uint64_t axisDenominator = 2048;
+// Vertically, when a span has few enough rows: a column's weighted sum of
+// 8-bit values then stays below 2^15, and the SSE2 body adds the rows up in
+// 16-bit lanes before the horizontal pass.
+constexpr uint64_t shortSpanDenominator = 128;
 
 // One target pixel's source pixels along an axis: first, count, and the
 // weights of the first and last one (the last is 0 when count is 1).
@@ -96,15 +101,17 @@ bool buildAxis(int32_t sourceSize, int32_t targetSize, uint64_t budget, AxisTabl
 }
 
 // Denominators for both axes whose product stays within maxDenominator: 2048
-// each, or as much as a very long axis needs with the rest for the other.
+// each (128 vertically for short spans), or as much as a very long axis
+// needs with the rest for the other.
 bool chooseBudgets(uint64_t neededX, uint64_t neededY, uint64_t& budgetX, uint64_t& budgetY)
 {
     if (neededX * neededY > maxDenominator)
         return false;
-    budgetX = budgetY = axisDenominator;
+    budgetX = axisDenominator;
+    budgetY = neededY <= shortSpanDenominator ? shortSpanDenominator : axisDenominator;
     if (neededX > axisDenominator) {
         budgetX = neededX;
-        budgetY = maxDenominator / neededX;
+        budgetY = std::min(budgetY, maxDenominator / neededX);
     } else if (neededY > axisDenominator) {
         budgetY = neededY;
         budgetX = maxDenominator / neededY;
@@ -241,20 +248,6 @@ const Body sse2Body{horizontalSse2, weighSse2, finishSse2};
 
 #endif
 
-const Body* bodyOf(AreaScaleBody body)
-{
-    switch (body) {
-    case AreaScaleBody::plain: return &plainBody;
-    case AreaScaleBody::sse2:
-#if defined(__SSE2__)
-        return &sse2Body;
-#else
-        return nullptr;
-#endif
-    }
-    return nullptr;
-}
-
 // Pixels are handled as host-order words; the layouts are little-endian, as
 // every target of this program is.
 inline uint32_t loadWord(const uint8_t* p)
@@ -287,6 +280,155 @@ void widenRow(const ConstPixelRows& source, const uint8_t* row, uint32_t* out)
         for (int32_t x = 0; x < width; ++x)
             out[x] = source.colours[(row[x >> 3] >> (7 - (x & 7))) & 1];
     }
+}
+
+// Source rows as 32-bit pixels: in place, or widened into a ring of rows
+// that holds any capacity consecutive ones.
+class WideRows {
+public:
+    WideRows(const ConstPixelRows& source, int32_t capacity) : source_(source), capacity_(capacity)
+    {
+        if (source.bitsPerPixel == 32)
+            return;
+        ring_ = allocate<uint32_t>(uint64_t(source.width) * uint64_t(capacity));
+        index_ = allocate<int32_t>(uint64_t(capacity));
+        if (index_)
+            std::fill_n(index_.get(), capacity, -1);
+    }
+    bool ready() const { return source_.bitsPerPixel == 32 || (ring_ && index_); }
+    const uint8_t* row(int32_t y)
+    {
+        const uint8_t* stored = source_.top + ptrdiff_t(y) * source_.stride;
+        if (source_.bitsPerPixel == 32)
+            return stored;
+        const int32_t slot = y % capacity_;
+        uint32_t* wide = ring_.get() + size_t(slot) * size_t(source_.width);
+        if (index_[slot] != y) {
+            widenRow(source_, stored, wide);
+            index_[slot] = y;
+        }
+        return reinterpret_cast<const uint8_t*>(wide);
+    }
+
+private:
+    const ConstPixelRows& source_;
+    int32_t capacity_;
+    std::unique_ptr<uint32_t[]> ring_;
+    std::unique_ptr<int32_t[]> index_;
+};
+
+#if defined(__SSE2__)
+
+// Column sums of one span of rows: 16-bit lanes, each at most 255 * 128.
+void verticalSumsSse2(const uint8_t* const* rows, const __m128i* weights, int32_t count, int32_t width,
+                      uint16_t* sums)
+{
+    const __m128i zero = _mm_setzero_si128();
+    int32_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        __m128i low = zero, high = zero;
+        for (int32_t k = 0; k < count; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + 4 * x));
+            low = _mm_add_epi16(low, _mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), weights[k]));
+            high = _mm_add_epi16(high, _mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), weights[k]));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + 4 * x), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + 4 * x + 8), high);
+    }
+    for (; x < width; ++x) {
+        __m128i sum = zero;
+        for (int32_t k = 0; k < count; ++k)
+            sum = _mm_add_epi16(sum, _mm_mullo_epi16(_mm_unpacklo_epi8(loadPixel(rows[k] + 4 * x), zero), weights[k]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(sums + 4 * x), sum);
+    }
+}
+
+// The horizontal pass over one row of column sums, divided and written as
+// pixels.
+void horizontalFinishSse2(const uint16_t* sums, const AxisTable& axis, uint32_t denominator, int32_t targetWidth,
+                          uint8_t* out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i innerPair = _mm_set1_epi32(int32_t(axis.innerWeight | axis.innerWeight << 16));
+    const __m128d reciprocal = _mm_set1_pd(1.0 / double(denominator));
+    const __m128d half = _mm_set1_pd(0.5 + 1.0 / double(1 << 30));
+    for (int32_t x = 0; x < targetWidth; ++x) {
+        const Span& span = axis.spans[x];
+        const uint16_t* first = sums + 4 * size_t(span.first);
+        const __m128i edges =
+            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(first + 4 * (span.count - 1))));
+        __m128i sum = _mm_madd_epi16(edges, _mm_set1_epi32(int32_t(span.firstWeight | span.lastWeight << 16)));
+        const uint16_t* p = first + 4;
+        int32_t inner = span.count - 2;
+        for (; inner >= 4; inner -= 4, p += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), innerPair));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), innerPair));
+        }
+        if (inner >= 2) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_srli_si128(a, 8)), innerPair));
+            inner -= 2;
+            p += 8;
+        }
+        if (inner == 1)
+            sum = _mm_add_epi32(
+                sum, _mm_madd_epi16(_mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero),
+                                    innerPair));
+        const __m128i low = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(sum), reciprocal), half));
+        const __m128i high =
+            _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(sum, 8)), reciprocal), half));
+        const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi64(low, high), low);
+        const int32_t pixel = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+        std::memcpy(out + 4 * size_t(x), &pixel, 4);
+    }
+}
+
+// Rows first when the vertical sums fit 16-bit lanes: the horizontal pass,
+// the costly one, then runs once per target row instead of once per source
+// row. The integers are those of the row-by-row order, so the bytes are too.
+bool scaleColumnsFirstSse2(const ConstPixelRows& source, const PixelRows& target, const AxisTable& columns,
+                           const AxisTable& rows)
+{
+    int32_t longest = 1;
+    for (int32_t y = 0; y < target.height; ++y)
+        longest = std::max(longest, rows.spans[y].count);
+    WideRows wide(source, longest + 1);
+    auto sums = allocate<uint16_t>(uint64_t(4) * uint64_t(source.width));
+    auto spanRows = allocate<const uint8_t*>(uint64_t(longest));
+    auto weights = allocate<__m128i>(uint64_t(longest));
+    if (!wide.ready() || !sums || !spanRows || !weights)
+        return false;
+    const uint32_t denominator = columns.total * rows.total;
+    for (int32_t y = 0; y < target.height; ++y) {
+        const Span& span = rows.spans[y];
+        for (int32_t k = 0; k < span.count; ++k) {
+            spanRows[k] = wide.row(span.first + k);
+            const uint32_t weight = k == 0 ? span.firstWeight : k == span.count - 1 ? span.lastWeight : rows.innerWeight;
+            weights[k] = _mm_set1_epi16(int16_t(weight));
+        }
+        verticalSumsSse2(spanRows.get(), weights.get(), span.count, source.width, sums.get());
+        horizontalFinishSse2(sums.get(), columns, denominator, target.width, target.top + ptrdiff_t(y) * target.stride);
+    }
+    return true;
+}
+
+#endif
+
+const Body* bodyOf(AreaScaleBody body)
+{
+    switch (body) {
+    case AreaScaleBody::plain: return &plainBody;
+    case AreaScaleBody::sse2:
+#if defined(__SSE2__)
+        return &sse2Body;
+#else
+        return nullptr;
+#endif
+    }
+    return nullptr;
 }
 
 bool usableDepth(const ConstPixelRows& source)
@@ -374,6 +516,10 @@ bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target, A
     if (!buildAxis(source.width, target.width, budgetX, columns) ||
         !buildAxis(source.height, target.height, budgetY, rows))
         return false;
+#if defined(__SSE2__)
+    if (which == AreaScaleBody::sse2 && rows.total <= shortSpanDenominator)
+        return scaleColumnsFirstSse2(source, target, columns, rows);
+#endif
     RowCache cache(source, columns, target.width, *body);
     auto sums = allocate<uint32_t>(uint64_t(4) * uint64_t(target.width));
     if (!cache.ready() || !sums)

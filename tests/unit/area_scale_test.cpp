@@ -124,12 +124,17 @@ TEST(AreaScale, EveryDepthScalesLikeItsWidePixels)
                     row[x / 8] |= uint8_t(index << (7 - x % 8));
                 std::memcpy(&wide[size_t(4) * (width * y + x)], &colour, 4);
             }
-        Pixels fromStored(size_t(4) * targetWidth * targetHeight), fromWide(fromStored.size());
-        ConstPixelRows source{stored.data(), stride, width, height, depth, colours};
-        ASSERT_TRUE(scaleByAreaAverage(source, {fromStored.data(), 4 * targetWidth, targetWidth, targetHeight}));
-        ASSERT_TRUE(scaleByAreaAverage({wide.data(), 4 * width, width, height},
-                                       {fromWide.data(), 4 * targetWidth, targetWidth, targetHeight}));
-        EXPECT_EQ(fromStored, fromWide);
+        for (AreaScaleBody body : {AreaScaleBody::plain, AreaScaleBody::sse2}) {
+            if (!hasAreaScaleBody(body))
+                continue;
+            Pixels fromStored(size_t(4) * targetWidth * targetHeight), fromWide(fromStored.size());
+            ConstPixelRows source{stored.data(), stride, width, height, depth, colours};
+            ASSERT_TRUE(scaleByAreaAverage(source, {fromStored.data(), 4 * targetWidth, targetWidth, targetHeight},
+                                           body));
+            ASSERT_TRUE(scaleByAreaAverage({wide.data(), 4 * width, width, height},
+                                           {fromWide.data(), 4 * targetWidth, targetWidth, targetHeight}, body));
+            EXPECT_EQ(fromStored, fromWide);
+        }
     }
 }
 
@@ -156,10 +161,11 @@ TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
         int32_t width, height, targetWidth, targetHeight;
     };
     // Integer, non-integer and coprime ratios, long spans whose weights are
-    // rounded, a single column and row, and mild enlargement.
+    // rounded, a single column and row, mild enlargement, and spans of more
+    // rows than 16-bit column sums hold.
     const Size sizes[] = {{4000, 30, 960, 7},  {401, 301, 96, 72}, {4099, 9, 1, 2},  {1, 3000, 1, 719},
                           {3000, 1, 719, 1},   {37, 23, 37, 23},   {37, 23, 19, 11}, {95, 70, 100, 71},
-                          {70001, 2, 1920, 1}, {13, 17, 5, 3}};
+                          {70001, 2, 1920, 1}, {13, 17, 5, 3},     {7, 2000, 3, 10}, {5, 1001, 2, 7}};
     std::mt19937 random(7);
     for (const Size& s : sizes) {
         SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height) + " -> " +

@@ -93,20 +93,42 @@ protected:
 
 struct FormatCase {
     const wchar_t* name;
-    int tolerance;  // JPEG and GIF approximate the colour
+    int tolerance;       // JPEG and GIF approximate the colour
+    int indexedBits = 0;  // a QDL file of 8 or 1 bits with a palette instead
 };
+
+// The picture as indexed QDL bytes: every pixel index 1, which is colour.
+std::vector<uint8_t> indexedQdl(int32_t width, int32_t height, int bits, Rgb colour)
+{
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.bitsPerPixel = bits;
+    picture.palette = allocateBytes(picture.paletteBytes());
+    std::fill_n(picture.palette.get(), picture.paletteBytes(), uint8_t(0));
+    const uint8_t entry[4] = {0, colour.red, colour.green, colour.blue};
+    std::copy_n(entry, 4, picture.palette.get() + 4);
+    picture.pixels = allocateBytes(size_t(picture.pixelBytes()));
+    std::fill_n(picture.pixels.get(), size_t(picture.pixelBytes()), uint8_t(bits == 8 ? 1 : 0xFF));
+    std::vector<uint8_t> bytes;
+    writeQdlImage(picture, bits == 8 ? 2 : 0, 0, bytes);
+    return bytes;
+}
 
 TEST_F(PreparedScreens, EveryFormatIsCentredOnBlackAtItsOwnSize)
 {
     const FormatCase cases[] = {
         {L"a.bmp", 0}, {L"a.gif", 24}, {L"a.jpg", 12}, {L"a.png", 0},
-        {L"a.tif", 0}, {L"a.qdl", 0},  {L"a.tga", 0},
+        {L"a.tif", 0}, {L"a.qdl", 0},  {L"a.tga", 0}, {L"a8.qdl", 0, 8}, {L"a1.qdl", 0, 1},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
         clear();
         currentEntry = nullptr;
-        addFile(c.name, twoColourPicture(400, 300, blue, blue));
+        if (c.indexedBits)
+            addFile(c.name, indexedQdl(400, 300, c.indexedBits, blue));
+        else
+            addFile(c.name, twoColourPicture(400, 300, blue, blue));
         prepareScreen(nullptr);
         ASSERT_NE(currentBitmap, nullptr);
         BITMAP info{};
