@@ -452,37 +452,29 @@ bool usableSize(int32_t width, int32_t height)
 class RowCache {
 public:
     RowCache(const ConstPixelRows& source, const AxisTable& columns, int32_t targetWidth, const Body& body)
-        : source_(source), columns_(columns), targetWidth_(targetWidth), body_(body)
+        : wide_(source, 1), columns_(columns), targetWidth_(targetWidth), body_(body)
     {
         const uint64_t values = uint64_t(4) * uint64_t(targetWidth);
         for (int s = 0; s < 2; ++s)
             rows_[s] = allocate<uint32_t>(values);
-        if (source.bitsPerPixel != 32)
-            widened_ = allocate<uint32_t>(uint64_t(source.width));
     }
-    bool ready() const { return rows_[0] && rows_[1] && (source_.bitsPerPixel == 32 || widened_); }
+    bool ready() const { return rows_[0] && rows_[1] && wide_.ready(); }
     const uint32_t* row(int32_t y)
     {
         const int slot = y & 1;
         if (index_[slot] != y) {
-            const uint8_t* stored = source_.top + ptrdiff_t(y) * source_.stride;
-            if (widened_) {
-                widenRow(source_, stored, widened_.get());
-                stored = reinterpret_cast<const uint8_t*>(widened_.get());
-            }
-            body_.horizontal(stored, columns_, targetWidth_, rows_[slot].get());
+            body_.horizontal(wide_.row(y), columns_, targetWidth_, rows_[slot].get());
             index_[slot] = y;
         }
         return rows_[slot].get();
     }
 
 private:
-    const ConstPixelRows& source_;
+    WideRows wide_;
     const AxisTable& columns_;
     int32_t targetWidth_;
     const Body& body_;
     std::unique_ptr<uint32_t[]> rows_[2];
-    std::unique_ptr<uint32_t[]> widened_;
     int32_t index_[2] = {-1, -1};
 };
 

@@ -5,12 +5,15 @@
 //
 // The scale is separable: one table per axis gives each target pixel its
 // first source pixel, how many it covers and integer weights (first, last,
-// and one weight shared by every whole pixel between). A horizontal pass
-// turns each source row into weighted sums, a vertical pass adds those rows
-// up and divides once, rounding half up. Where the weights are exact (the
-// reduced ratio needs at most 2048 steps per axis) the result is the exactly
+// and one weight shared by every whole pixel between). The weighted sums
+// over both axes are exact integers, divided once and rounded half up; the
+// plain body sums each source row horizontally first, the SSE2 body adds
+// short spans of rows up first, and both give the same bytes. Where the
+// weights are exact (the reduced ratio fits the axis's denominator: 128 for
+// spans of up to 126 rows, else 2048 per axis) the result is the exactly
 // rounded area average: a 1:1 scale copies, an integer ratio gives the
-// rounded mean of its blocks.
+// rounded mean of its blocks; otherwise the weights are rounded to that
+// denominator.
 #pragma once
 
 #include <cstddef>
