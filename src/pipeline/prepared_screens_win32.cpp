@@ -4,6 +4,8 @@
 #include "decode/extension_class.h"
 #include "decode/fit_to_screen.h"
 #include "filelist/file_list.h"
+#include "picture/area_scale.h"
+#include "pipeline/bitmap_rows_win32.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/screen_anaglyph_win32.h"
@@ -51,7 +53,20 @@ void moveSlot(Slot from, Slot to)
     from.imageWidth = from.imageHeight = 0;
 }
 
-// Stretches the decoded image to the fitted size, colour-manages it when that
+// Area-averages the decoded bitmap, at its own size (a decoder may deliver
+// less than the published size), into the bottom-up rows of scaled.
+void scaleInto(HBITMAP decoded, void* scaledBits)
+{
+    BitmapRows source;
+    if (!scaledBits || !readBitmapRows(decoded, source))
+        return;
+    const ptrdiff_t stride = ptrdiff_t(4) * scaledWidth;
+    const PixelRows target{static_cast<uint8_t*>(scaledBits) + stride * (scaledHeight - 1), -stride, scaledWidth,
+                           scaledHeight};
+    scaleByAreaAverage(source.rows, target);
+}
+
+// Scales the decoded image to the fitted size, colour-manages it when that
 // is on, and copies it to the centre of the screen with black margins.
 void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
 {
@@ -59,8 +74,6 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
         return;
     const int32_t x = (screenWidth - scaledWidth) / 2;
     const int32_t y = (screenHeight - scaledHeight) / 2;
-    MemoryContext source;
-    source.select(decoded);
 
     Stopwatch stretchTime;
     void* scaledBits = nullptr;
@@ -69,16 +82,10 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     // declared before the context, which must release them before they are
     // deleted: a bitmap still selected into a context is not deleted.
     ScopedBitmap managed(nullptr);
+    scaleInto(decoded, scaledBits);
+    lastPreparationTimes.stretch = stretchTime.milliseconds();
     MemoryContext target;
     target.select(scaled.get());
-    SetStretchBltMode(target.get(), HALFTONE);
-    SetBrushOrgEx(target.get(), 0, 0, nullptr);
-    // The decoder may have delivered the picture reduced: stretch all of it.
-    const SIZE decodedSize = bitmapSize(decoded);
-    StretchBlt(target.get(), 0, 0, scaledWidth, scaledHeight, source.get(), 0, 0, decodedSize.cx, decodedSize.cy,
-               SRCCOPY);
-    GdiFlush();
-    lastPreparationTimes.stretch = stretchTime.milliseconds();
 
     if (colorManagement && scaledBits) {
         Stopwatch colourTime;

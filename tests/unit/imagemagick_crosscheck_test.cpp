@@ -1,13 +1,18 @@
 // TGA and BMP files written by ImageMagick, decoded by our readers and by
-// ImageMagick itself, compared pixel for pixel.
+// ImageMagick itself, compared pixel for pixel; pictures made by ImageMagick
+// shrunk by our scaler and by its -scale.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "decode/dib_reader.h"
 #include "decode/tga_reader.h"
+#include "picture/area_scale.h"
 #include "imagemagick_reference.h"
 #include "picture/picture.h"
 
@@ -168,6 +173,49 @@ TEST_F(ImageMagickCrossCheck, BmpFiles)
             EXPECT_TRUE(imagemagick::matchesRgba(
                 picture, imagemagick::decodeToRgba(directory / variant.first, directory), k.alpha));
         }
+    }
+}
+
+// A detailed photo-like picture and fine patterns, which alias into stripes
+// when a scaler samples instead of averaging, at ratios that are not whole.
+TEST_F(ImageMagickCrossCheck, ScaledPicturesMatchItsAreaAverage)
+{
+    struct Case {
+        const char* name;
+        const char* generator;  // convert options that make the picture
+        int width, height, targetWidth, targetHeight;
+    };
+    const Case cases[] = {
+        {"plasma.png", "-seed 11 plasma:", 1203, 901, 307, 230},
+        {"checkerboard.png", "pattern:checkerboard -fill red -draw 'line 0,0 700,500'", 1001, 751, 240, 180},
+        {"hatch.png", "pattern:crosshatch30 -colorize 0", 997, 601, 997 * 2 / 7, 601 * 2 / 7},
+        {"pixels.png", "xc: -fx 'i%2==j%3 ? 1 : 0.2*u'", 640, 480, 237, 178},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const std::filesystem::path file = directory / k.name;
+        const std::string size = "-size " + std::to_string(k.width) + "x" + std::to_string(k.height) + " ";
+        ASSERT_TRUE(imagemagick::convert(size + k.generator + " -alpha off " + quoted(file)));
+        Bytes pixels = imagemagick::decodeToRgba(file, directory);
+        const Bytes reference = imagemagick::scaleToRgba(file, k.targetWidth, k.targetHeight, directory);
+        ASSERT_EQ(pixels.size(), size_t(4) * k.width * k.height);
+        ASSERT_EQ(reference.size(), size_t(4) * k.targetWidth * k.targetHeight);
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            std::swap(pixels[i], pixels[i + 2]);  // R,G,B,A -> B,G,R,x
+        Bytes scaled(reference.size());
+        ASSERT_TRUE(scaleByAreaAverage({pixels.data(), 4 * k.width, k.width, k.height},
+                                       {scaled.data(), 4 * k.targetWidth, k.targetWidth, k.targetHeight}));
+        double difference = 0;
+        int largest = 0;
+        for (size_t i = 0; i < scaled.size(); i += 4)
+            for (int c = 0; c < 3; ++c) {
+                const int d = std::abs(int(scaled[i + 2 - c]) - int(reference[i + c]));
+                difference += d;
+                largest = std::max(largest, d);
+            }
+        const double mean = difference / (3.0 * k.targetWidth * k.targetHeight);
+        EXPECT_LE(mean, 1.0) << "largest difference " << largest;
+        std::printf("%s: mean %.3f largest %d\n", k.name, mean, largest);
     }
 }
 

@@ -65,6 +65,18 @@ inline Bytes decodeToRgba(const std::filesystem::path& file, const std::filesyst
     return readFile(raw);
 }
 
+// ImageMagick's -scale of file to width x height (pixel mixing: the exact
+// area average) as 8-bit R,G,B,A; empty on failure.
+inline Bytes scaleToRgba(const std::filesystem::path& file, int width, int height,
+                         const std::filesystem::path& directory)
+{
+    const std::filesystem::path raw = directory / (file.filename().string() + ".scaled.rgba");
+    const std::string size = std::to_string(width) + "x" + std::to_string(height) + "!";
+    if (!convert(quoted(file) + " -scale " + size + " -depth 8 rgba:" + quoted(raw)))
+        return {};
+    return readFile(raw);
+}
+
 enum class Alpha { compare, ignore };
 
 // Compares the picture's colours (as pixelAt reads them) with R,G,B,A rows,

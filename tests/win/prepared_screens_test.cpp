@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -93,20 +94,42 @@ protected:
 
 struct FormatCase {
     const wchar_t* name;
-    int tolerance;  // JPEG and GIF approximate the colour
+    int tolerance;       // JPEG and GIF approximate the colour
+    int indexedBits = 0;  // a QDL file of 8 or 1 bits with a palette instead
 };
+
+// The picture as indexed QDL bytes: every pixel index 1, which is colour.
+std::vector<uint8_t> indexedQdl(int32_t width, int32_t height, int bits, Rgb colour)
+{
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.bitsPerPixel = bits;
+    picture.palette = allocateBytes(picture.paletteBytes());
+    std::fill_n(picture.palette.get(), picture.paletteBytes(), uint8_t(0));
+    const uint8_t entry[4] = {0, colour.red, colour.green, colour.blue};
+    std::copy_n(entry, 4, picture.palette.get() + 4);
+    picture.pixels = allocateBytes(size_t(picture.pixelBytes()));
+    std::fill_n(picture.pixels.get(), size_t(picture.pixelBytes()), uint8_t(bits == 8 ? 1 : 0xFF));
+    std::vector<uint8_t> bytes;
+    writeQdlImage(picture, bits == 8 ? 2 : 0, 0, bytes);
+    return bytes;
+}
 
 TEST_F(PreparedScreens, EveryFormatIsCentredOnBlackAtItsOwnSize)
 {
     const FormatCase cases[] = {
         {L"a.bmp", 0}, {L"a.gif", 24}, {L"a.jpg", 12}, {L"a.png", 0},
-        {L"a.tif", 0}, {L"a.qdl", 0},  {L"a.tga", 0},
+        {L"a.tif", 0}, {L"a.qdl", 0},  {L"a.tga", 0}, {L"a8.qdl", 0, 8}, {L"a1.qdl", 0, 1},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
         clear();
         currentEntry = nullptr;
-        addFile(c.name, twoColourPicture(400, 300, blue, blue));
+        if (c.indexedBits)
+            addFile(c.name, indexedQdl(400, 300, c.indexedBits, blue));
+        else
+            addFile(c.name, twoColourPicture(400, 300, blue, blue));
         prepareScreen(nullptr);
         ASSERT_NE(currentBitmap, nullptr);
         BITMAP info{};
@@ -142,6 +165,23 @@ TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x - 1, 0), black, 0));
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth - 1, screenHeight - 1), green, 2));
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth, screenHeight - 1), black, 0));
+
+    // A 1-pixel checkerboard shrunk by 3.125 averages to an even grey: a
+    // target pixel's area holds at most 1/3.125^2 of a pixel more of one
+    // colour, 13 levels. Wine's HALFTONE stretch drew a beat pattern here.
+    releasePreparedScreens();
+    Picture board = twoColourPicture(screenWidth * 25 / 8, screenHeight * 25 / 8, white, white);
+    for (int32_t row = 0; row < board.height; ++row)
+        for (int32_t column = row % 2; column < board.width; column += 2)
+            std::fill_n(board.pixels.get() + 3 * (size_t(row) * board.width + column), 3, uint8_t(0));
+    addFile(L"board.bmp", board);
+    currentEntry = listTail;
+    prepareScreen(nullptr);
+    ASSERT_EQ(scaledWidth, screenWidth);
+    for (const int line : {0, screenHeight / 3, screenHeight - 1})
+        for (int column = 0; column < screenWidth; ++column)
+            ASSERT_TRUE(closeTo(pixelOf(currentBitmap, column, line), {128, 128, 128}, 14))
+                << "at " << column << ", " << line;
 }
 
 // A stereo pair with a white left view and a black right view composes to
