@@ -1,6 +1,7 @@
-# The WebP converter: libwebp's decoder and demux libraries, built from
-# Debian's source package with this tree's compilers through libwebp's own
-# CMake build, and the converter's decode-and-write code on top of them.
+# libwebp's decoder and demux libraries, built from Debian's source package
+# with this tree's compilers through libwebp's own CMake build: the viewer
+# decodes WebP files with them, and so does the converter, whose
+# decode-and-write code sits on top.
 # Windows: WebP2QDL_only1stframe.exe in Utilities-WebP/ beside Vellora.exe.
 # Native: the program webp2qdl for the tests and benchmarks, and the fuzz
 # target's library.
@@ -53,9 +54,17 @@ target_include_directories(vellora_libwebp INTERFACE "${VELLORA_LIBWEBP_SOURCE}/
 target_link_libraries(vellora_libwebp INTERFACE
   "${VELLORA_LIBWEBP_BUILD}/libwebpdemux.a" "${VELLORA_LIBWEBP_BUILD}/libwebpdecoder.a")
 
+# The portable decoders (src/decode/) include libwebp's headers.
+if(WIN32)
+  set(libwebp_user vellora_platform)
+else()
+  set(libwebp_user vellora_core)
+endif()
+target_link_libraries(${libwebp_user} PUBLIC vellora_libwebp)
+add_dependencies(${libwebp_user} libwebp_debian)
+
 set(VELLORA_WEBP2QDL_DIR "${CMAKE_SOURCE_DIR}/tools/webp2qdl")
-add_library(webp2qdl_convert STATIC
-  "${VELLORA_WEBP2QDL_DIR}/webp_first_frame.cpp" "${VELLORA_WEBP2QDL_DIR}/webp_to_qdl.cpp")
+add_library(webp2qdl_convert STATIC "${VELLORA_WEBP2QDL_DIR}/webp_to_qdl.cpp")
 target_include_directories(webp2qdl_convert PUBLIC "${VELLORA_WEBP2QDL_DIR}")
 target_link_libraries(webp2qdl_convert PUBLIC vellora_libwebp)
 add_dependencies(webp2qdl_convert libwebp_debian)
