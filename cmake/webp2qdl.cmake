@@ -87,15 +87,20 @@ else()
   endif()
 endif()
 
-# The Windows tests run the real converter on a WebP picture of the bands.
+# The Windows tests decode WebP pictures of the bands and of alpha.png, and
+# run the real converter on the bands.
 if(WIN32 AND TARGET decode_image_file_test)
   find_program(VELLORA_CWEBP cwebp REQUIRED)
-  set(image "${VELLORA_TEST_IMAGES_DIR}/bands.webp")
-  add_custom_command(OUTPUT "${image}"
-    COMMAND ${VELLORA_CWEBP} -quiet -lossless "${VELLORA_TEST_IMAGES_DIR}/bands.png" -o "${image}"
-    DEPENDS "${VELLORA_TEST_IMAGES_DIR}/bands.png"
-    COMMENT "Writing test image bands.webp" VERBATIM)
-  add_custom_target(vellora_test_webp DEPENDS "${image}")
+  set(images "")
+  foreach(name bands alpha)
+    set(image "${VELLORA_TEST_IMAGES_DIR}/${name}.webp")
+    add_custom_command(OUTPUT "${image}"
+      COMMAND ${VELLORA_CWEBP} -quiet -lossless -exact "${VELLORA_TEST_IMAGES_DIR}/${name}.png" -o "${image}"
+      DEPENDS "${VELLORA_TEST_IMAGES_DIR}/${name}.png"
+      COMMENT "Writing test image ${name}.webp" VERBATIM)
+    list(APPEND images "${image}")
+  endforeach()
+  add_custom_target(vellora_test_webp DEPENDS ${images})
   add_dependencies(vellora_test_webp vellora_test_images)
   add_dependencies(decode_image_file_test vellora_test_webp WebP2QDL_only1stframe)
 endif()
