@@ -66,8 +66,6 @@ add_dependencies(${libwebp_user} libwebp_debian)
 set(VELLORA_WEBP2QDL_DIR "${CMAKE_SOURCE_DIR}/tools/webp2qdl")
 add_library(webp2qdl_convert STATIC "${VELLORA_WEBP2QDL_DIR}/webp_to_qdl.cpp")
 target_include_directories(webp2qdl_convert PUBLIC "${VELLORA_WEBP2QDL_DIR}")
-target_link_libraries(webp2qdl_convert PUBLIC vellora_libwebp)
-add_dependencies(webp2qdl_convert libwebp_debian)
 
 if(WIN32)
   target_link_libraries(webp2qdl_convert PUBLIC vellora_platform)

@@ -1,7 +1,7 @@
 #include "decode/webp_picture_area.h"
 
 WebpPictureArea webpPictureArea(uint32_t canvasWidth, uint32_t canvasHeight, const WebpRectangle& frame,
-                              size_t fileBytes, uint64_t maxPixels)
+                                size_t fileBytes, uint64_t maxPixels)
 {
     // Each factor is at most 2^24, each product below 2^64.
     const uint64_t canvasPixels = uint64_t{canvasWidth} * canvasHeight;

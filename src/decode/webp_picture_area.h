@@ -36,4 +36,4 @@ struct WebpPictureArea {
 // accounted for (rule above) or exceeds maxPixels, the frame alone at 0,0.
 // The frame lies inside the canvas (the demuxer checks it).
 WebpPictureArea webpPictureArea(uint32_t canvasWidth, uint32_t canvasHeight, const WebpRectangle& frame,
-                              size_t fileBytes, uint64_t maxPixels);
+                                size_t fileBytes, uint64_t maxPixels);
