@@ -1,6 +1,6 @@
 // The WebP converter against dwebp on a 4000 x 3000 picture, lossy and
 // lossless: each run is a whole program, reading the WebP file, decoding it
-// and writing the result (webp2qdl: the smallest QDL file; dwebp: a PPM
+// and writing the result (webp2qdl: a plain QDL file; dwebp: a PPM
 // file), started the same way in the same run. webp2qdl is the native build
 // of the converter's decode-and-write code; dwebp is Debian's, of the same
 // libwebp version. The test pictures are made at start with ImageMagick and

@@ -1,6 +1,7 @@
-# The WebP converter: libwebp's decoder and demux libraries, built from
-# Debian's source package with this tree's compilers through libwebp's own
-# CMake build, and the converter's decode-and-write code on top of them.
+# libwebp's decoder and demux libraries, built from Debian's source package
+# with this tree's compilers through libwebp's own CMake build: the viewer
+# decodes WebP files with them, and so does the converter, whose
+# decode-and-write code sits on top.
 # Windows: WebP2QDL_only1stframe.exe in Utilities-WebP/ beside Vellora.exe.
 # Native: the program webp2qdl for the tests and benchmarks, and the fuzz
 # target's library.
@@ -57,12 +58,18 @@ target_include_directories(vellora_libwebp INTERFACE "${VELLORA_LIBWEBP_SOURCE}/
 target_link_libraries(vellora_libwebp INTERFACE
   "${VELLORA_LIBWEBP_BUILD}/libwebpdemux.a" "${VELLORA_LIBWEBP_BUILD}/libwebpdecoder.a")
 
+# The portable decoders (src/decode/) include libwebp's headers.
+if(WIN32)
+  set(libwebp_user vellora_platform)
+else()
+  set(libwebp_user vellora_core)
+endif()
+target_link_libraries(${libwebp_user} PUBLIC vellora_libwebp)
+add_dependencies(${libwebp_user} libwebp_debian)
+
 set(VELLORA_WEBP2QDL_DIR "${CMAKE_SOURCE_DIR}/tools/webp2qdl")
-add_library(webp2qdl_convert STATIC
-  "${VELLORA_WEBP2QDL_DIR}/webp_first_frame.cpp" "${VELLORA_WEBP2QDL_DIR}/webp_to_qdl.cpp")
+add_library(webp2qdl_convert STATIC "${VELLORA_WEBP2QDL_DIR}/webp_to_qdl.cpp")
 target_include_directories(webp2qdl_convert PUBLIC "${VELLORA_WEBP2QDL_DIR}")
-target_link_libraries(webp2qdl_convert PUBLIC vellora_libwebp)
-add_dependencies(webp2qdl_convert libwebp_debian)
 
 if(WIN32)
   target_link_libraries(webp2qdl_convert PUBLIC vellora_platform)
@@ -86,15 +93,20 @@ else()
   endif()
 endif()
 
-# The Windows tests run the real converter on a WebP picture of the bands.
+# The Windows tests decode WebP pictures of the bands and of alpha.png, and
+# run the real converter on the bands.
 if(WIN32 AND TARGET decode_image_file_test)
   find_program(VELLORA_CWEBP cwebp REQUIRED)
-  set(image "${VELLORA_TEST_IMAGES_DIR}/bands.webp")
-  add_custom_command(OUTPUT "${image}"
-    COMMAND ${VELLORA_CWEBP} -quiet -lossless "${VELLORA_TEST_IMAGES_DIR}/bands.png" -o "${image}"
-    DEPENDS "${VELLORA_TEST_IMAGES_DIR}/bands.png"
-    COMMENT "Writing test image bands.webp" VERBATIM)
-  add_custom_target(vellora_test_webp DEPENDS "${image}")
+  set(images "")
+  foreach(name bands alpha)
+    set(image "${VELLORA_TEST_IMAGES_DIR}/${name}.webp")
+    add_custom_command(OUTPUT "${image}"
+      COMMAND ${VELLORA_CWEBP} -quiet -lossless -exact "${VELLORA_TEST_IMAGES_DIR}/${name}.png" -o "${image}"
+      DEPENDS "${VELLORA_TEST_IMAGES_DIR}/${name}.png"
+      COMMENT "Writing test image ${name}.webp" VERBATIM)
+    list(APPEND images "${image}")
+  endforeach()
+  add_custom_target(vellora_test_webp DEPENDS ${images})
   add_dependencies(vellora_test_webp vellora_test_images)
   add_dependencies(decode_image_file_test vellora_test_webp WebP2QDL_only1stframe)
 endif()

@@ -1,20 +1,24 @@
-// libFuzzer target for the WebP converter's decode-and-write path: libwebp's
-// demux and decoder on untrusted bytes, the canvas limit, the picture built
-// from the canvas and the smallest QDL file of it. Besides memory errors it
-// checks the converter's promises: a failure leaves no output, a success a
-// QDL file that the viewer's reader takes back at the canvas size.
+// libFuzzer target for WebP decoding with libwebp, as the viewer does it
+// before any converter and as the converter program does: the demuxer and
+// decoder on untrusted bytes, the canvas bound, the picture built from the
+// first frame, and the converter's QDL file of it. Besides memory errors it
+// checks the promises: a failure leaves no picture and no output, a success
+// an opaque 24-bit or a transparent 32-bit picture within the pixel limit,
+// and a QDL file that the viewer's reader takes back to the same picture.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "decode/qdl_reader.h"
+#include "decode/webp_first_frame.h"
 #include "webp_to_qdl.h"
 
 namespace {
 
-// Small enough that the encoders' passes over a canvas stay fast.
-constexpr uint64_t fuzzCanvasPixelLimit = 1 << 20;
+// Small enough that the passes over a canvas stay fast.
+constexpr uint64_t fuzzPixelLimit = 1 << 20;
 
 void require(bool condition)
 {
@@ -26,16 +30,23 @@ void require(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    Picture decoded;
+    const WebpFrameResult result = decodeFirstWebpFrame(data, size, fuzzPixelLimit, decoded);
     std::vector<uint8_t> qdl;
     std::string error;
-    if (!convertWebpToQdl(data, size, fuzzCanvasPixelLimit, qdl, error)) {
-        require(qdl.empty() && !error.empty());
+    const bool converted = convertWebpToQdl(data, size, fuzzPixelLimit, qdl, error);
+    require(converted == (result == WebpFrameResult::decoded));
+    if (!converted) {
+        require(!decoded.holdsImage() && qdl.empty() && !error.empty());
         return 0;
     }
-    Picture picture;
-    require(parseQdlImage(picture, qdl.data(), qdl.size()) == qdlDecoded);
-    require(picture.width > 0 && picture.height > 0);
-    require(static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height) <= fuzzCanvasPixelLimit);
-    require(picture.bitsPerPixel == 24 || (picture.bitsPerPixel == 32 && picture.hasTransparency()));
+    require(decoded.width > 0 && decoded.height > 0);
+    require(static_cast<uint64_t>(decoded.width) * static_cast<uint64_t>(decoded.height) <= fuzzPixelLimit);
+    require(decoded.bitsPerPixel == 24 || (decoded.bitsPerPixel == 32 && decoded.hasTransparency()));
+    Picture read;
+    require(parseQdlImage(read, qdl.data(), qdl.size()) == qdlDecoded);
+    require(read.width == decoded.width && read.height == decoded.height &&
+            read.bitsPerPixel == decoded.bitsPerPixel);
+    require(std::memcmp(read.pixels.get(), decoded.pixels.get(), static_cast<size_t>(decoded.pixelBytes())) == 0);
     return 0;
 }

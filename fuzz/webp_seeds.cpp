@@ -1,6 +1,6 @@
-// Writes the starting corpus of the WebP converter's fuzzer into the
-// directory given as argv[1]: four small files made by cwebp and webpmux
-// 1.2.4, one of each kind the converter meets.
+// Writes the starting corpus of the WebP fuzzer into the directory given as
+// argv[1]: four small files made by cwebp and webpmux 1.2.4, one of each kind
+// the decoder meets.
 #include <cstdio>
 
 #include "seed_writer.h"

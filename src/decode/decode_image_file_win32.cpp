@@ -8,6 +8,7 @@
 #include "decode/qdl_reader.h"
 #include "decode/tga_reader.h"
 #include "decode/webp_converter_win32.h"
+#include "decode/webp_file_reader.h"
 #include "decode/wic_decode_win32.h"
 #include "picture/anaglyph.h"
 #include "picture/display_bitmap_win32.h"
@@ -64,6 +65,11 @@ HBITMAP decodeThroughWic(const char16_t* path, WicTarget target)
 HBITMAP decodeWebp(const char16_t* path)
 {
     HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32);
+    if (!bitmap) {
+        const Picture picture = readWebpFile(path);
+        if (picture.holdsImage())
+            bitmap = publishPicture(picture, true);
+    }
     // Without an editor the converter shipped beside the viewer still serves.
     if (!bitmap)
         bitmap = decodeWithWebpConverter(path);

@@ -192,6 +192,60 @@ TEST_F(Webp2qdlTest, AnimationGivesItsFirstFrameOnTheCanvas)
     expectSame(actual, expected, "offset first frame");
 }
 
+// The canvas of an animation is kept only when the first frame or the
+// file's size accounts for it; else the first frame is shown alone. The
+// canvas fields that webpmux wrote (VP8X, offset 24: width - 1 and height - 1
+// in 24 bits each) are patched; the frames stay at 0,0.
+TEST_F(Webp2qdlTest, CanvasIsBoundByTheFirstFrameAndTheFileSize)
+{
+    make("convert -size 1x1 xc:red " + at("dot.png"));
+    make("convert -size 1000x1000 xc:blue " + at("flat.png"));
+    for (const char* name : {"dot", "flat"})
+        make(std::string("cwebp -quiet -lossless ") + at(name + std::string(".png")) + " -o " +
+             at(name + std::string(".webp")));
+    make("webpmux -frame " + at("dot.webp") + " +100 -frame " + at("dot.webp") + " +100 -o " + at("dots.webp"));
+    make("webpmux -frame " + at("flat.webp") + " +100 -frame " + at("dot.webp") + " +100 -o " + at("flat-anim.webp"));
+    const Bytes dots = readBytes(directory / "dots.webp");
+    const Bytes flat = readBytes(directory / "flat-anim.webp");
+    EXPECT_LE(dots.size(), 160u);
+    // Small enough that only the frame rule can grant the flat file's canvas.
+    ASSERT_LT(flat.size() * 1024, 2000u * 2000u);
+
+    auto withCanvas = [](Bytes file, uint32_t width, uint32_t height) {
+        for (int i = 0; i < 3; ++i) {
+            file[size_t(24 + i)] = uint8_t((width - 1) >> (8 * i));
+            file[size_t(27 + i)] = uint8_t((height - 1) >> (8 * i));
+        }
+        return file;
+    };
+    const uint32_t dotsBytes = uint32_t(dots.size());
+    const struct {
+        const char* what;
+        Bytes file;
+        int width, height;  // what is shown
+        uint8_t red;        // of the top left pixel, the first frame's own
+    } cases[] = {
+        // The hostile file of the report: 23170 x 23170 (above 2^28 pixels)
+        // of 1 x 1 frames; and one within the pixel limit.
+        {"23170 x 23170 canvas of 1 x 1 frames", withCanvas(dots, 23170, 23170), 1, 1, 255},
+        {"10000 x 10000 canvas of 1 x 1 frames", withCanvas(dots, 10000, 10000), 1, 1, 255},
+        {"canvas the file size accounts for", withCanvas(dots, 1024, dotsBytes), 1024, int(dotsBytes), 255},
+        {"canvas beyond what the file size accounts for", withCanvas(dots, 1024, dotsBytes + 1), 1, 1, 255},
+        {"canvas four times the first frame", withCanvas(flat, 2000, 2000), 2000, 2000, 0},
+        {"canvas above four times the first frame", withCanvas(flat, 2001, 2000), 1000, 1000, 0},
+    };
+    for (const auto& c : cases) {
+        writeBytes(directory / "canvas.webp", c.file);
+        int bits = 0;
+        const Rgba shown = converted("canvas.webp", bits);
+        EXPECT_EQ(shown.width, c.width) << c.what;
+        EXPECT_EQ(shown.height, c.height) << c.what;
+        ASSERT_GE(shown.pixels.size(), 4u) << c.what;
+        EXPECT_EQ(shown.pixels[0], c.red) << c.what;
+        EXPECT_EQ(shown.pixels[3], 255) << c.what;
+    }
+}
+
 TEST_F(Webp2qdlTest, BrokenFilesFailWithoutOutput)
 {
     make("cwebp -quiet -q 75 " + at("plain.png") + " -o " + at("lossy.webp"));
@@ -215,9 +269,6 @@ TEST_F(Webp2qdlTest, BrokenFilesFailWithoutOutput)
         {"not a WebP file", readBytes(directory / "plain.png")},
         {"VP8 chunk longer than the file", with(lossy, 16, {0xFF, 0xFF, 0xFF, 0x00})},
         {"zero width in the VP8 frame header", with(lossy, 26, {0, 0})},
-        // VP8X canvas fields hold size - 1 in 24 bits: 65536 x 32768 passes
-        // the demuxer (below 2^32 pixels) and must not be allocated.
-        {"huge canvas", with(anim, 24, {0xFF, 0xFF, 0x00, 0xFF, 0x7F, 0x00})},
         {"frame larger than the canvas", with(anim, 24, {9, 0, 0, 9, 0, 0})},
     };
     for (const size_t length : {size_t(11), size_t(12), size_t(20), size_t(30), lossy.size() / 2, lossy.size() - 1})

@@ -1,9 +1,10 @@
 // decodeImageFile on real files under the platform: the formats of GDI+, the
 // imaging component and the own readers with their sizes, colours and
 // colour-management flags; the anaglyph the own formats compose; and the
-// WebP converter hand-off, run with a stand-in converter program and with
-// the real one (Utilities-WebP\WebP2QDL_only1stframe.exe, built beside this
-// program as beside Vellora.exe).
+// WebP files libwebp decodes in the process, and the converter hand-off for
+// those it refuses, run with a stand-in converter program and with the real
+// one (Utilities-WebP\WebP2QDL_only1stframe.exe, built beside this program as
+// beside Vellora.exe).
 //
 // The GDI+ and WIC pictures are written by ImageMagick at build time
 // (test-images/ beside this program); the stand-in is programs/
@@ -29,6 +30,7 @@
 #include "decode/gdiplus_decode_win32.h"
 #include "decode/jpeg_scale.h"
 #include "decode/qdl_writer.h"
+#include "decode/webp_converter_win32.h"
 #include "header_fixtures.h"
 #include "picture_fixtures.h"
 #include "read_file_win32.h"
@@ -86,9 +88,13 @@ Bytes tgaFileOf(const Picture& picture)
 }
 
 // The file contents a case names: a test image, "qdl"/"tga" (the bands at 40 x
-// 30), or "junk" that no decoder takes.
+// 30), "junk" that no decoder takes, or "cut bands.webp", its first half.
 Bytes sourceBytes(const std::string& source)
 {
+    if (source == "cut bands.webp") {
+        const Bytes webp = sourceBytes("bands.webp");
+        return Bytes(webp.begin(), webp.begin() + long(webp.size() / 2));
+    }
     if (source == "qdl")
         return qdlFileOf(bandsPicture(40, 30), 4);
     if (source == "tga")
@@ -213,6 +219,12 @@ protected:
         return decodeImageFile(reinterpret_cast<const char16_t*>(path.c_str()));
     }
 
+    static HBITMAP convert(const std::wstring& path)
+    {
+        imageWidth = imageHeight = 0;
+        return decodeWithWebpConverter(reinterpret_cast<const char16_t*>(path.c_str()));
+    }
+
     static ULONG_PTR gdiplusToken;
     std::wstring root;
     std::vector<std::wstring> directories;
@@ -243,6 +255,9 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
         // when opaque or premultiplied onto black when not.
         {L"png-inside.heic", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
         {L"png-inside.webp", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
+        // Wine's imaging component has no WebP decoder: libwebp's pictures.
+        {L"bands.webp", "bands.webp", 40, 30, true, bandTop, bandBottom, 0},
+        {L"half-red.webp", "alpha.webp", 4, 2, true, 0x800000, 0x800000, 1},
         {L"half-red.jxr", "alpha.png", 4, 2, true, 0x800000, 0x800000, 1},
         {L"broken.png", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.jpeg", "junk", 0, 0, false, 0, 0, 0},
@@ -439,6 +454,8 @@ TEST_F(DecodeImageFileTest, WebpConverterHandOff)
         {"no converter beside the editor", L"clip.webp", "junk", withoutConverter, true, false, 0, 0},
         {"no editor", L"clip.webp", "junk", noEditor, true, false, 0, 0},
         {"WIC decodes it", L"inside.webp", "bands.png", withConverter, true, false, 40, 30},
+        {"libwebp decodes it", L"bands.webp", "bands.webp", withConverter, true, false, 40, 30},
+        {"libwebp refuses it", L"cut.webp", "cut bands.webp", withConverter, true, true, 3, 2},
         {"JPEG XR never goes to the converter", L"clip.jxr", "junk", withConverter, true, false, 0, 0},
     };
     for (const auto& c : cases) {
@@ -494,8 +511,8 @@ TEST_F(DecodeImageFileTest, WebpConverterHandOff)
 }
 
 // The real converter, beside this program (as beside Vellora.exe) and beside
-// an editor, on a WebP file that Wine's imaging component cannot decode
-// (Windows' may, and then shows the same picture).
+// an editor, started directly: every WebP file it converts, libwebp decodes
+// in the viewer before.
 TEST_F(DecodeImageFileTest, RealWebpConverter)
 {
     const std::wstring shipped = programDirectory() + L"Utilities-WebP\\WebP2QDL_only1stframe.exe";
@@ -527,7 +544,7 @@ TEST_F(DecodeImageFileTest, RealWebpConverter)
     for (const auto& c : cases) {
         ASSERT_TRUE(copyPath(editorCommand, reinterpret_cast<const char16_t*>(c.editor.c_str())));
         const std::wstring path = put(L"bands.webp", c.file);
-        const Decoded bitmap(decode(path));
+        const Decoded bitmap(convert(path));
         EXPECT_EQ(bitmap.get() != nullptr, c.decoded) << c.what;
         EXPECT_EQ(imageWidth, c.decoded ? 40 : 0) << c.what;
         EXPECT_EQ(imageHeight, c.decoded ? 30 : 0) << c.what;
@@ -551,7 +568,7 @@ TEST_F(DecodeImageFileTest, RealWebpConverter)
     const DWORD previousLength = GetEnvironmentVariableW(L"TMP", previous, MAX_PATH);
     SetEnvironmentVariableW(L"TMP", spacedTemp.c_str());
     editorCommand[0] = 0;
-    const Decoded bitmap(decode(put(L"bands.webp", webp)));
+    const Decoded bitmap(convert(put(L"bands.webp", webp)));
     SetEnvironmentVariableW(L"TMP", previousLength > 0 && previousLength < MAX_PATH ? previous : nullptr);
     EXPECT_NE(bitmap.get(), nullptr);
     EXPECT_EQ(imageWidth, 40);

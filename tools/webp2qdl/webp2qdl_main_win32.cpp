@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "decode/file_bytes.h"
+#include "decode/pixel_array_limit.h"
 #include "decode/webp_converter_arguments.h"
-#include "webp_first_frame.h"
 #include "webp_to_qdl.h"
 
 namespace {
@@ -25,8 +25,8 @@ const char usageText[] =
     "Usage: WebP2QDL_only1stframe.exe INPUT.webp OUTPUT.qdl\n"
     "Writes the first frame of the WebP file INPUT (lossy or lossless, with or\n"
     "without alpha, still or animated) as the QDL file OUTPUT: 24 bits when\n"
-    "every pixel is opaque, else 32 bits, in the compression that gives the\n"
-    "smallest file. Paths with spaces may be quoted.\n"
+    "every pixel is opaque, else 32 bits, uncompressed (the quickest for the\n"
+    "viewer to read). Paths with spaces may be quoted.\n"
     "Exit status: 0 written, 1 the input could not be read or converted or the\n"
     "output not written (nothing is left behind), 2 a wrong command line.\n";
 
@@ -103,7 +103,7 @@ int wmain()
 
     std::vector<uint8_t> qdl;
     std::string error;
-    if (!convertWebpToQdl(bytes.get(), size, webpCanvasPixelLimit, qdl, error))
+    if (!convertWebpToQdl(bytes.get(), size, maxPicturePixels, qdl, error))
         return fail(arguments.input, error);
     bytes.reset();
     if (!writeWholeFile(arguments.output, qdl))

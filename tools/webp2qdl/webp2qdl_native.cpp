@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "webp_first_frame.h"
+#include "decode/pixel_array_limit.h"
 #include "webp_to_qdl.h"
 
 namespace {
@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<uint8_t> qdl;
     std::string error;
-    if (!convertWebpToQdl(bytes.data(), bytes.size(), webpCanvasPixelLimit, qdl, error)) {
+    if (!convertWebpToQdl(bytes.data(), bytes.size(), maxPicturePixels, qdl, error)) {
         std::fprintf(stderr, "webp2qdl: %s %s\n", argv[1], error.c_str());
         return 1;
     }

@@ -1,14 +1,24 @@
 #include "webp_to_qdl.h"
 
-#include "decode/qdl_smallest.h"
-#include "webp_first_frame.h"
+#include "decode/qdl_writer.h"
+#include "decode/webp_first_frame.h"
 
-bool convertWebpToQdl(const uint8_t* data, size_t size, uint64_t maxCanvasPixels, std::vector<uint8_t>& qdl,
+namespace {
+
+// The file is temporary: written once, read once by the viewer and deleted,
+// so the encoding that is quickest to write and read wins, not the smallest.
+// Measured with bench/qdl_encoding_bench on 4096 x 4096 photographs and
+// drawings: plain beats every run-length and colour-group compression.
+constexpr int converterCompression = 0;
+
+}  // namespace
+
+bool convertWebpToQdl(const uint8_t* data, size_t size, uint64_t maxPixels, std::vector<uint8_t>& qdl,
                       std::string& error)
 {
     qdl.clear();
     Picture picture;
-    switch (decodeFirstWebpFrame(data, size, maxCanvasPixels, picture)) {
+    switch (decodeFirstWebpFrame(data, size, maxPixels, picture)) {
     case WebpFrameResult::decoded:
         break;
     case WebpFrameResult::notWebp:
@@ -18,13 +28,13 @@ bool convertWebpToQdl(const uint8_t* data, size_t size, uint64_t maxCanvasPixels
         error = "is truncated or corrupt";
         return false;
     case WebpFrameResult::tooLarge:
-        error = "has a canvas of more than " + std::to_string(maxCanvasPixels) + " pixels";
+        error = "has a picture of more than " + std::to_string(maxPixels) + " pixels";
         return false;
     case WebpFrameResult::outOfMemory:
         error = "cannot be decoded: not enough memory";
         return false;
     }
-    switch (writeSmallestQdl(picture, qdl)) {
+    switch (writeQdlImage(picture, naturalQdlPixelType(picture), converterCompression, qdl)) {
     case QdlWriteResult::written:
         return true;
     case QdlWriteResult::outOfMemory:

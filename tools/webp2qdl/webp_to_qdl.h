@@ -1,5 +1,5 @@
 // The converter's whole job in memory: the bytes of a WebP file in, the
-// bytes of the smallest QDL file of its first frame out.
+// bytes of a QDL file of its first frame out, in the encoding the viewer reads quickest.
 #pragma once
 
 #include <cstddef>
@@ -9,5 +9,5 @@
 
 // On failure qdl is empty and error holds a short reason without a period,
 // written to follow the input's name ("is not a WebP file").
-bool convertWebpToQdl(const uint8_t* data, size_t size, uint64_t maxCanvasPixels, std::vector<uint8_t>& qdl,
+bool convertWebpToQdl(const uint8_t* data, size_t size, uint64_t maxPixels, std::vector<uint8_t>& qdl,
                       std::string& error);

@@ -1,0 +1,15 @@
+#include "decode/webp_file_reader.h"
+
+#include "decode/file_bytes.h"
+#include "decode/pixel_array_limit.h"
+#include "decode/webp_first_frame.h"
+
+Picture readWebpFile(const char16_t* path)
+{
+    Picture picture;
+    ByteArray bytes;
+    size_t size = 0;
+    if (readFileBytes(path, bytes, size) == FileReadResult::ok)
+        decodeFirstWebpFrame(bytes.get(), size, maxPicturePixels, picture);
+    return picture;
+}
