@@ -11,8 +11,9 @@
 #include "filelist/file_list.h"
 #include "filelist/open_dialog_win32.h"
 #include "filelist/start_path.h"
-#include "pipeline/colour_management_win32.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "pipeline/quit_signal_win32.h"
+#include "pipeline/temporary_files_win32.h"
 
 HWND mainWindow;
 int32_t screenWidth, screenHeight;
@@ -22,6 +23,8 @@ bool infoOverlay;
 UINT fileNameFormat, fileNameWFormat;
 
 namespace {
+
+constexpr DWORD quitWaitMilliseconds = 1000;
 
 LRESULT onCreate(HWND window)
 {
@@ -46,10 +49,13 @@ LRESULT onDestroy(HWND window)
 {
     KillTimer(window, hoverTimerId);
     destroyButtons();
-    // A running preparation may still write the profile file, so it ends
-    // first.
-    releasePreparedScreens();
-    deleteEmbeddedProfileFile();
+    // Quitting never waits long for a file: a running converter is ended at
+    // once. A decode that cannot be interrupted keeps its screen slot, and the
+    // process ends around it (viewerMain); its temporary files go here.
+    signalQuit();
+    if (waitForPreparationAtMost(quitWaitMilliseconds))
+        releasePreparedScreens();
+    removeTemporaryFilesForExit();
     PostQuitMessage(0);
     return 0;
 }

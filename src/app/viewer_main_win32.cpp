@@ -11,6 +11,7 @@
 #include "app/main_window_win32.h"
 #include "app/viewer_options.h"
 #include "filelist/start_path.h"
+#include "pipeline/prepared_screens_win32.h"
 
 namespace {
 
@@ -67,6 +68,11 @@ int viewerMain(int argumentCount, wchar_t** arguments)
         }
     }
 
+    // A preparation still inside a decode that cannot be interrupted would
+    // use GDI+ and the process's state while they are torn down; its
+    // temporary files are already gone, so the process ends on the spot.
+    if (preloadBusy.load(std::memory_order_acquire))
+        TerminateProcess(GetCurrentProcess(), 0);
     Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

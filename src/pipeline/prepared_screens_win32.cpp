@@ -9,6 +9,7 @@
 #include "filelist/file_list.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/gdi_handles_win32.h"
+#include "pipeline/quit_signal_win32.h"
 #include "pipeline/screen_anaglyph_win32.h"
 
 HBITMAP currentBitmap, nextBitmap, previousBitmap;
@@ -123,6 +124,8 @@ DWORD WINAPI prepareScreen(LPVOID successorOf)
         Stopwatch decodeTime;
         ScopedBitmap decoded(adoptBitmap(decodeImageFile(path)));
         lastPreparationTimes.decode = decodeTime.milliseconds();
+        if (quitSignalled())
+            decoded.reset(nullptr);
         slot.imageWidth = imageWidth;
         slot.imageHeight = imageHeight;
 
@@ -147,6 +150,16 @@ void waitForPreparation()
 {
     while (preloadBusy.load(std::memory_order_acquire))
         Sleep(15);
+}
+
+bool waitForPreparationAtMost(DWORD milliseconds)
+{
+    for (DWORD waited = 0; preloadBusy.load(std::memory_order_acquire); waited += 15) {
+        if (waited >= milliseconds)
+            return false;
+        Sleep(15);
+    }
+    return true;
 }
 
 void advanceScreens()

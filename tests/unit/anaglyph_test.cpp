@@ -21,9 +21,11 @@ Picture plainPicture(int32_t width, int32_t height, uint8_t value)
     return makePicture(width, height, 24, Bytes(static_cast<size_t>(width) * height * 3, value));
 }
 
-// The composition exactly as its steps read, one operation after another.
+// The composition exactly as its steps read, one operation after another,
+// from the picture as the screen shows it.
 void composeReference(Picture& picture, const char16_t* path)
 {
+    flattenOntoBlack(picture);
     const StereoChoice choice = chooseStereoLayout(path, picture.width);
     const int32_t s = choice.shift;
     const int32_t half = picture.width / 2;
@@ -382,6 +384,70 @@ TEST(ComposeAnaglyph, PicturesWithTransparencyOrPalettesFollowTheSteps)
             expectSameAsReference(withPalette, name, "8 bits width " + std::to_string(width));
         }
     }
+}
+
+// Each pixel as the screen shows it on black: B, G, R of a premultiplied
+// display bitmap, written here as R, G, B.
+Bytes shownOnBlack(const Picture& p)
+{
+    Bytes shown;
+    for (uint64_t i = 0; i < p.pixelBytes() / 4; ++i) {
+        const uint8_t* pixel = p.pixels.get() + 4 * i;
+        for (int c = 1; c <= 3; ++c)
+            shown.push_back(static_cast<uint8_t>(pixel[c] * (255 - pixel[0]) / 255));
+    }
+    return shown;
+}
+
+Bytes repeated(std::initializer_list<uint8_t> pixel, size_t count)
+{
+    Bytes bytes;
+    for (size_t i = 0; i < count; ++i)
+        bytes.insert(bytes.end(), pixel);
+    return bytes;
+}
+
+// Transparent pixels show black in the normal view, so they must in the
+// anaglyph too, whichever road the picture came by: the own readers deliver
+// T with plain colours, a display bitmap read back delivers colours already
+// on black.
+TEST(ComposeAnaglyph, TransparentPixelsShowBlackAsInTheNormalView)
+{
+    const Bytes black = {0, 0, 0}, cyan = {0, 255, 255};
+    const Bytes greyThenGreenHole = joinedBytes({repeated({0, 90, 90, 90}, 10), repeated({255, 0, 255, 0}, 10)});
+    const Bytes whiteDotOnCanvas = joinedBytes({{0, 255, 255, 255}, repeated({255, 0, 0, 0}, 99)});
+    const struct {
+        const char* what;
+        int32_t width;
+        Bytes pixels;  // 32 bits, T, R, G, B
+        bool readBack;
+        Bytes shown;   // every composed pixel on black, R, G, B
+    } cases[] = {
+        {"green under full transparency stays black", 20, greyThenGreenHole, false,
+         joinedBytes({repeated({0, 255, 255}, 10), repeated({0, 0, 0}, 10)})},
+        {"half-transparent red is darker red, opaque", 20, repeated({128, 250, 0, 0}, 20), false, repeated({0, 255, 255}, 20)},
+        {"a dot cut away leaves a black canvas, not cyan", 100, whiteDotOnCanvas, true, repeated({0, 0, 0}, 96)},
+        {"alpha the platform left unset reads opaque", 20, repeated({255, 90, 90, 90}, 20), true, repeated({0, 255, 255}, 20)},
+    };
+    for (const auto& c : cases) {
+        Picture picture = makePicture(c.width, 1, 32, c.pixels);
+        if (c.readBack)
+            markReadBackTransparency(picture);
+        composeAnaglyph(picture, u"C:\\p\\view.qdl");
+        ASSERT_EQ(picture.bitsPerPixel, 32) << c.what;
+        EXPECT_EQ(shownOnBlack(picture), c.shown) << c.what;
+    }
+    (void)black;
+    (void)cyan;
+
+    // Entering the composition: a partly transparent pixel is blended onto
+    // black and made opaque; a read-back pixel is already on black.
+    Picture own = makePicture(2, 1, 32, {128, 250, 100, 0, 255, 0, 255, 0});
+    flattenOntoBlack(own);
+    EXPECT_EQ(pixelsOf(own), Bytes({0, 125, 50, 0, 255, 0, 255, 0}));
+    Picture readBack = makePicture(2, 1, 32, {128, 125, 50, 0, 255, 0, 0, 0});
+    markReadBackTransparency(readBack);
+    EXPECT_EQ(pixelsOf(readBack), Bytes({0, 125, 50, 0, 255, 0, 0, 0}));
 }
 
 }  // namespace
