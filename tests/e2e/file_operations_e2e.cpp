@@ -1,11 +1,14 @@
 // Delete, Insert and the editor hand-off on the real viewer: the files on
-// disk, the clipboard's bytes and the stand-in editor's command line.
+// disk, the clipboard's bytes and the stand-in editor's command line; and the
+// WebP converter found beside the editor, run by two viewers at once.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "solid_pictures.h"
 #include "viewer_driver.h"
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 namespace {
 
@@ -120,15 +123,21 @@ TEST(FileOperations, InsertPutsThePathInFourFormats)
     EXPECT_EQ(viewer.waitForExit(), 0);
 }
 
-// Registers the stand-in editor as the ".qdl" open command for one test.
+std::wstring besideThisProgram(const std::wstring& name)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring program(self);
+    return program.substr(0, program.find_last_of(L'\\') + 1) + name;
+}
+
+// Registers an editor (the stand-in editor unless named) as the ".qdl" open
+// command for one test.
 class EditorHandOff : public ::testing::Test {
 protected:
-    void registerEditor()
+    void registerEditor(const std::wstring& editor = L"")
     {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring program(self);
-        program = program.substr(0, program.find_last_of(L'\\') + 1) + L"programs\\record_command_line.exe";
+        const std::wstring program = editor.empty() ? besideThisProgram(L"programs\\record_command_line.exe") : editor;
         std::wstring command = ::quoted(program) + L" \"%1\"";
         HKEY key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L".qdl\\shell\\Open\\command", 0, nullptr, 0, KEY_WRITE,
@@ -142,6 +151,7 @@ protected:
     {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L".qdl");
         SetEnvironmentVariableW(L"VELLORA_RECORD_FILE", nullptr);
+        SetEnvironmentVariableW(L"VELLORA_STANDIN_SLEEP_MS", nullptr);
     }
 
     // Opens the context menu and takes its second item with the keyboard.
@@ -201,6 +211,97 @@ TEST_F(EditorHandOff, QuadrelOpensTheCurrentFileUnquotedOnlyWithAnEditorRegister
         pressKeys(window, {VK_ESCAPE});
         return viewer.waitForExit(1000) == 0;
     }));
+}
+
+// Files a viewer leaves in the temporary folder: the converter's copy and
+// output, and embedded profiles.
+std::vector<std::wstring> viewerTemporaryFiles()
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::vector<std::wstring> left;
+    for (const wchar_t* pattern : {L"Quadrel(webp2qdl)*", L"pf*.icm"}) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((std::wstring(temp) + pattern).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do
+            left.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return left;
+}
+
+bool converterRunning()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
+        running = lstrcmpiW(entry.szExeFile, L"WebP2QDL_only1stframe.exe") == 0;
+    CloseHandle(snapshot);
+    return running;
+}
+
+// Two viewers convert WebP files at the same time with the stand-in beside
+// the editor, slow enough for their conversions to overlap (Wine may hold a
+// starting viewer back until the first one has painted, so the first one's
+// next screen overlaps the second one's first). Each screen must show its own
+// file's picture. Escape while a next screen is being converted must end the
+// viewer at once, leaving nothing behind.
+TEST_F(EditorHandOff, TwoViewersConvertAtOnceAndEscapeDoesNotWaitForTheConverter)
+{
+    TemporaryDirectory suite(L"vellora-e2e-quadrel");
+    const std::wstring converterFolder = suite.file(L"Utilities-WebP");
+    const std::wstring converter = converterFolder + L"\\WebP2QDL_only1stframe.exe";
+    CreateDirectoryW(converterFolder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(besideThisProgram(L"programs\\webp_converter_standin.exe").c_str(), converter.c_str(), FALSE));
+    registerEditor(suite.file(L"Quadrel.exe"));
+    constexpr int conversionMilliseconds = 5000;
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_SLEEP_MS", std::to_wstring(conversionMilliseconds).c_str());
+
+    // The stand-in paints a picture in the three bytes the WebP file holds.
+    const COLORREF redColour = RGB(0xC8, 0x1E, 0x1E), greenColour = RGB(0x1E, 0xC8, 0x1E),
+                   blueColour = RGB(0x1E, 0x1E, 0xC8);
+    TemporaryDirectory twoFolder(L"vellora-e2e-two"), oneFolder(L"vellora-e2e-one");
+    twoFolder.addFile(L"a.webp", asString({0xC8, 0x1E, 0x1E}));
+    twoFolder.addFile(L"b.webp", asString({0x1E, 0xC8, 0x1E}));
+    oneFolder.addFile(L"c.webp", asString({0x1E, 0x1E, 0xC8}));
+    const std::vector<std::wstring> before = viewerTemporaryFiles();
+    {
+        ViewerProcess two(quoted(twoFolder.path()));
+        ViewerProcess one(quoted(oneFolder.path()));
+        HWND twoWindow = two.findWindow(L"Plant"), oneWindow = one.findWindow(L"Plant");
+        ASSERT_NE(twoWindow, nullptr);
+        ASSERT_NE(oneWindow, nullptr);
+        const auto shows = [&](HWND window, COLORREF colour) {
+            return waitFor([&] {
+                SetForegroundWindow(window);
+                return similarColour(centreColour(), colour);
+            }, 4 * conversionMilliseconds);
+        };
+        EXPECT_TRUE(shows(twoWindow, redColour)) << "a.webp";
+        EXPECT_TRUE(shows(oneWindow, blueColour)) << "c.webp";
+        pressKeys(twoWindow, {VK_SPACE});
+        EXPECT_TRUE(shows(twoWindow, greenColour)) << "b.webp, prepared in advance";
+
+        // The next screen (a.webp again) is being converted now.
+        const auto escape = std::chrono::steady_clock::now();
+        pressKeys(twoWindow, {VK_ESCAPE});
+        EXPECT_EQ(two.waitForExit(2 * conversionMilliseconds), 0);
+        const auto waited = std::chrono::steady_clock::now() - escape;
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 2500)
+            << "Escape waited for the converter";
+        pressKeys(oneWindow, {VK_ESCAPE});
+        EXPECT_EQ(one.waitForExit(2 * conversionMilliseconds), 0);
+    }
+    EXPECT_FALSE(converterRunning());
+    EXPECT_EQ(viewerTemporaryFiles(), before);
+    DeleteFileW(converter.c_str());
+    DeleteFileW((converterFolder + L"\\command-line.txt").c_str());
+    RemoveDirectoryW(converterFolder.c_str());
 }
 
 }  // namespace
