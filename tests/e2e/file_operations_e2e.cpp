@@ -213,8 +213,7 @@ TEST_F(EditorHandOff, QuadrelOpensTheCurrentFileUnquotedOnlyWithAnEditorRegister
     }));
 }
 
-// Files a viewer leaves in the temporary folder: the converter's copy and
-// output, and embedded profiles.
+// The converter's files and embedded profiles in the temporary folder.
 std::vector<std::wstring> viewerTemporaryFiles()
 {
     wchar_t temp[MAX_PATH];
@@ -223,12 +222,10 @@ std::vector<std::wstring> viewerTemporaryFiles()
     for (const wchar_t* pattern : {L"Quadrel(webp2qdl)*", L"pf*.icm"}) {
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW((std::wstring(temp) + pattern).c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        do
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
             left.push_back(found.cFileName);
-        while (FindNextFileW(search, &found));
-        FindClose(search);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
     }
     return left;
 }
@@ -245,63 +242,52 @@ bool converterRunning()
     return running;
 }
 
-// Two viewers convert WebP files at the same time with the stand-in beside
-// the editor, slow enough for their conversions to overlap (Wine may hold a
-// starting viewer back until the first one has painted, so the first one's
-// next screen overlaps the second one's first). Each screen must show its own
-// file's picture. Escape while a next screen is being converted must end the
-// viewer at once, leaving nothing behind.
+// Two viewers convert at once with a slow stand-in beside the editor (Wine
+// may hold the second back until the first has painted; then the first's
+// next screen overlaps the second's first). Each screen shows its own file;
+// Escape during a conversion ends the viewer at once, leaving nothing.
 TEST_F(EditorHandOff, TwoViewersConvertAtOnceAndEscapeDoesNotWaitForTheConverter)
 {
-    TemporaryDirectory suite(L"vellora-e2e-quadrel");
-    const std::wstring converterFolder = suite.file(L"Utilities-WebP");
-    const std::wstring converter = converterFolder + L"\\WebP2QDL_only1stframe.exe";
-    CreateDirectoryW(converterFolder.c_str(), nullptr);
+    TemporaryDirectory suite(L"vellora-e2e-quadrel"), two(L"vellora-e2e-two"), one(L"vellora-e2e-one");
+    const std::wstring folder = suite.file(L"Utilities-WebP"), converter = folder + L"\\WebP2QDL_only1stframe.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW(besideThisProgram(L"programs\\webp_converter_standin.exe").c_str(), converter.c_str(), FALSE));
     registerEditor(suite.file(L"Quadrel.exe"));
-    constexpr int conversionMilliseconds = 5000;
-    SetEnvironmentVariableW(L"VELLORA_STANDIN_SLEEP_MS", std::to_wstring(conversionMilliseconds).c_str());
-
-    // The stand-in paints a picture in the three bytes the WebP file holds.
-    const COLORREF redColour = RGB(0xC8, 0x1E, 0x1E), greenColour = RGB(0x1E, 0xC8, 0x1E),
-                   blueColour = RGB(0x1E, 0x1E, 0xC8);
-    TemporaryDirectory twoFolder(L"vellora-e2e-two"), oneFolder(L"vellora-e2e-one");
-    twoFolder.addFile(L"a.webp", asString({0xC8, 0x1E, 0x1E}));
-    twoFolder.addFile(L"b.webp", asString({0x1E, 0xC8, 0x1E}));
-    oneFolder.addFile(L"c.webp", asString({0x1E, 0x1E, 0xC8}));
+    constexpr int conversion = 5000;
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_SLEEP_MS", std::to_wstring(conversion).c_str());
+    // The stand-in paints the colour of the three bytes a file holds.
+    two.addFile(L"a.webp", asString({0xC8, 0x1E, 0x1E}));
+    two.addFile(L"b.webp", asString({0x1E, 0xC8, 0x1E}));
+    one.addFile(L"c.webp", asString({0x1E, 0x1E, 0xC8}));
     const std::vector<std::wstring> before = viewerTemporaryFiles();
     {
-        ViewerProcess two(quoted(twoFolder.path()));
-        ViewerProcess one(quoted(oneFolder.path()));
-        HWND twoWindow = two.findWindow(L"Plant"), oneWindow = one.findWindow(L"Plant");
-        ASSERT_NE(twoWindow, nullptr);
-        ASSERT_NE(oneWindow, nullptr);
+        ViewerProcess twoViewer(quoted(two.path())), oneViewer(quoted(one.path()));
+        HWND twoWindow = twoViewer.findWindow(L"Plant"), oneWindow = oneViewer.findWindow(L"Plant");
+        ASSERT_TRUE(twoWindow && oneWindow);
         const auto shows = [&](HWND window, COLORREF colour) {
             return waitFor([&] {
                 SetForegroundWindow(window);
                 return similarColour(centreColour(), colour);
-            }, 4 * conversionMilliseconds);
+            }, 4 * conversion);
         };
-        EXPECT_TRUE(shows(twoWindow, redColour)) << "a.webp";
-        EXPECT_TRUE(shows(oneWindow, blueColour)) << "c.webp";
+        EXPECT_TRUE(shows(twoWindow, red)) << "a.webp";
+        EXPECT_TRUE(shows(oneWindow, blue)) << "c.webp";
         pressKeys(twoWindow, {VK_SPACE});
-        EXPECT_TRUE(shows(twoWindow, greenColour)) << "b.webp, prepared in advance";
+        EXPECT_TRUE(shows(twoWindow, green)) << "b.webp, prepared in advance";
 
-        // The next screen (a.webp again) is being converted now.
+        // a.webp is being converted again, as the next screen.
         const auto escape = std::chrono::steady_clock::now();
         pressKeys(twoWindow, {VK_ESCAPE});
-        EXPECT_EQ(two.waitForExit(2 * conversionMilliseconds), 0);
-        const auto waited = std::chrono::steady_clock::now() - escape;
-        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 2500)
-            << "Escape waited for the converter";
+        EXPECT_EQ(twoViewer.waitForExit(2 * conversion), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - escape, std::chrono::milliseconds(2500));
         pressKeys(oneWindow, {VK_ESCAPE});
-        EXPECT_EQ(one.waitForExit(2 * conversionMilliseconds), 0);
+        EXPECT_EQ(oneViewer.waitForExit(2 * conversion), 0);
     }
     EXPECT_FALSE(converterRunning());
     EXPECT_EQ(viewerTemporaryFiles(), before);
     DeleteFileW(converter.c_str());
-    DeleteFileW((converterFolder + L"\\command-line.txt").c_str());
-    RemoveDirectoryW(converterFolder.c_str());
+    DeleteFileW((folder + L"\\command-line.txt").c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
