@@ -10,13 +10,16 @@
 #include "filelist/file_list.h"
 #include "filelist/open_dialog_win32.h"
 #include "filelist/start_path.h"
-#include "pipeline/colour_management_win32.h"
 #include "pipeline/prepared_screens_win32.h"
 #include "state/prepared_slots_win32.h"
+#include "state/quit_signal_win32.h"
+#include "state/temporary_files_win32.h"
 #include "state/viewer_options.h"
 #include "state/window_state_win32.h"
 
 namespace {
+
+constexpr DWORD quitWaitMilliseconds = 1000;
 
 LRESULT onCreate(HWND window)
 {
@@ -41,10 +44,13 @@ LRESULT onDestroy(HWND window)
 {
     KillTimer(window, hoverTimerId);
     destroyButtons();
-    // A running preparation may still write the profile file, so it ends
-    // first.
-    releasePreparedScreens();
-    deleteEmbeddedProfileFile();
+    // Quitting never waits long for a file: a running converter is ended at
+    // once. A decode that cannot be interrupted keeps its screen slot, and the
+    // process ends around it (viewerMain); its temporary files go here.
+    signalQuit();
+    if (waitForPreparationAtMost(quitWaitMilliseconds))
+        releasePreparedScreens();
+    removeTemporaryFilesForExit();
     PostQuitMessage(0);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "app/editor_command_win32.h"
 #include "app/main_window_win32.h"
 #include "filelist/start_path.h"
+#include "state/prepared_slots_win32.h"
 #include "state/viewer_options.h"
 #include "state/window_state_win32.h"
 
@@ -68,6 +69,11 @@ int viewerMain(int argumentCount, wchar_t** arguments)
         }
     }
 
+    // A preparation still inside a decode that cannot be interrupted would
+    // use GDI+ and the process's state while they are torn down; its
+    // temporary files are already gone, so the process ends on the spot.
+    if (preloadBusy.load(std::memory_order_acquire))
+        TerminateProcess(GetCurrentProcess(), 0);
     Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -34,10 +34,9 @@ HBITMAP decodeQdl(const char16_t* path)
     Picture picture;
     if (loadQdlFile(path, picture) != qdlDecoded)
         return nullptr;
-    if (anaglyphView) {
-        picture.normaliseTo24();
+    // The composition flattens the picture onto black as the screen shows it.
+    if (anaglyphView)
         composeAnaglyph(picture, path);
-    }
     return publishPicture(picture, true);
 }
 

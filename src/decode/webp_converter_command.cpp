@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "state/process_temporary_path.h"
+
 namespace {
 
 // Appends text at used, which the caller has checked to leave room for it
@@ -46,10 +48,10 @@ bool findWebpConverter(const char16_t* editorCommand, const char16_t* programPat
     return false;
 }
 
-bool webpConverterFiles(const char16_t* temporaryDirectory, PathBuffer& copy, PathBuffer& output)
+bool webpConverterFiles(const char16_t* temporaryDirectory, uint32_t processId, PathBuffer& copy, PathBuffer& output)
 {
-    if (!copyPath(copy, temporaryDirectory) || !copyPath(output, temporaryDirectory) ||
-        !appendPath(copy, webpConverterCopyName) || !appendPath(output, webpConverterOutputName)) {
+    if (!processTemporaryPath(temporaryDirectory, webpConverterTemporaryStem, processId, u".webp", copy) ||
+        !processTemporaryPath(temporaryDirectory, webpConverterTemporaryStem, processId, u".qdl", output)) {
         copy[0] = 0;
         output[0] = 0;
         return false;

@@ -4,13 +4,14 @@
 // takes the WebP file and the QDL file to write as two unquoted arguments.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "state/path_buffer.h"
 
 constexpr char16_t webpConverterRelativePath[] = u"Utilities-WebP\\WebP2QDL_only1stframe.exe";
-constexpr char16_t webpConverterCopyName[] = u"Quadrel(webp2qdl).webp";
-constexpr char16_t webpConverterOutputName[] = u"Quadrel(webp2qdl).qdl";
+// The two temporary files are this stem, the process id, and ".webp" or ".qdl".
+constexpr char16_t webpConverterTemporaryStem[] = u"Quadrel(webp2qdl)";
 
 // " " + copy + " " + output, with its terminator: each path is below
 // pathCapacity code units.
@@ -30,9 +31,10 @@ bool webpConverterPath(const char16_t* editorCommand, PathBuffer& converter);
 bool findWebpConverter(const char16_t* editorCommand, const char16_t* programPath,
                        const std::function<bool(const char16_t*)>& isFile, PathBuffer& converter);
 
-// The copy of the WebP file and the converter's output in temporaryDirectory,
-// which ends in a backslash. False when either does not fit.
-bool webpConverterFiles(const char16_t* temporaryDirectory, PathBuffer& copy, PathBuffer& output);
+// The copy of the WebP file and the converter's output of the process
+// processId in temporaryDirectory, which ends in a backslash. False when
+// either does not fit.
+bool webpConverterFiles(const char16_t* temporaryDirectory, uint32_t processId, PathBuffer& copy, PathBuffer& output);
 
 // " %s " with copy, followed directly by output: the paths are not quoted.
 void webpConverterCommandLine(const PathBuffer& copy, const PathBuffer& output, ConverterCommandLine& commandLine);

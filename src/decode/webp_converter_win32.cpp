@@ -5,6 +5,8 @@
 #include "picture/display_bitmap_win32.h"
 #include "picture/picture.h"
 #include "state/decode_results.h"
+#include "state/quit_signal_win32.h"
+#include "state/temporary_files_win32.h"
 #include "state/viewer_options.h"
 
 namespace {
@@ -12,16 +14,6 @@ namespace {
 const wchar_t* wide(const char16_t* text)
 {
     return reinterpret_cast<const wchar_t*>(text);
-}
-
-// DeleteFileW refuses read-only files; the converter or the source may have
-// left the attribute set.
-void deleteTemporaryFile(const PathBuffer& path)
-{
-    const DWORD attributes = GetFileAttributesW(wide(path));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(wide(path), attributes & ~FILE_ATTRIBUTE_READONLY);
-    DeleteFileW(wide(path));
 }
 
 bool isFile(const char16_t* path)
@@ -41,9 +33,24 @@ bool locateConverter(PathBuffer& converter)
     return findWebpConverter(editorCommand, program, isFile, converter);
 }
 
-// Runs the converter without a window and waits for it; false when it could
-// not be started. A console converter gets no console at all, so none can
-// flash up whichever terminal the system uses.
+// Waits for the converter, or for the viewer to quit, which ends it: its
+// output is then never read. False when it was ended.
+bool converterFinished(HANDLE process)
+{
+    HANDLE events[2] = {process, quitEvent()};
+    const DWORD woken = WaitForMultipleObjects(events[1] ? 2 : 1, events, FALSE, INFINITE);
+    if (woken == WAIT_OBJECT_0)
+        return true;
+    TerminateProcess(process, 1);
+    // Ended before its files are deleted, so that it holds none of them open.
+    WaitForSingleObject(process, INFINITE);
+    return false;
+}
+
+// Runs the converter without a window until it ends; false when it could
+// not be started or was ended because the viewer quits. A console converter
+// gets no console at all, so none can flash up whichever terminal the system
+// uses.
 bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine)
 {
     STARTUPINFOW startup{};
@@ -54,10 +61,10 @@ bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine
     if (!CreateProcessW(wide(converter), reinterpret_cast<wchar_t*>(commandLine), nullptr, nullptr, FALSE,
                         NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const bool finished = converterFinished(process.hProcess);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return true;
+    return finished;
 }
 
 }  // namespace
@@ -71,31 +78,33 @@ HBITMAP decodeWithWebpConverter(const char16_t* path)
     const DWORD length = GetTempPathW(pathCapacity, temporaryDirectory);
     if (length == 0 || length >= pathCapacity)
         return nullptr;
-    PathBuffer copy, output;
-    if (!webpConverterFiles(reinterpret_cast<const char16_t*>(temporaryDirectory), copy, output))
+    PathBuffer copyPath, outputPath;
+    if (!webpConverterFiles(reinterpret_cast<const char16_t*>(temporaryDirectory), GetCurrentProcessId(), copyPath,
+                            outputPath))
         return nullptr;
-    // A run that ended abnormally can leave both files behind: a read-only
-    // copy would refuse every later copy, and an old output would be shown
-    // for this file if the converter fails.
-    deleteTemporaryFile(copy);
-    deleteTemporaryFile(output);
-    if (!CopyFileW(wide(path), wide(copy), FALSE))
+    // A run of this process that ended abnormally can leave both files
+    // behind: a read-only copy would refuse every later copy, and an old
+    // output would be shown for this file if the converter fails. The names
+    // are this process's own, so no other viewer's files are touched.
+    deleteTemporaryFile(wide(copyPath));
+    deleteTemporaryFile(wide(outputPath));
+    TemporaryFile copy(wide(copyPath));
+    TemporaryFile output(wide(outputPath));
+    if (!copy.create([&](const wchar_t* target) { return CopyFileW(wide(path), target, FALSE) != 0; }))
         return nullptr;
 
     HBITMAP bitmap = nullptr;
     ConverterCommandLine commandLine;
-    webpConverterCommandLine(copy, output, commandLine);
-    if (runConverter(converter, commandLine)) {
+    webpConverterCommandLine(copyPath, outputPath, commandLine);
+    if (!quitSignalled() && runConverter(converter, commandLine)) {
         // The result code does not matter: a picture either came out or not.
         Picture picture;
-        loadQdlFile(output, picture);
+        loadQdlFile(outputPath, picture);
         if (picture.holdsImage()) {
             bitmap = toDisplayBitmap(picture, 0, true);
             imageWidth = picture.width;
             imageHeight = picture.height;
         }
-        deleteTemporaryFile(output);
     }
-    deleteTemporaryFile(copy);
     return bitmap;
 }

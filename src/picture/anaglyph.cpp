@@ -359,10 +359,44 @@ int32_t composedWidth(const StereoChoice& choice, int32_t width)
     return choice.layout == StereoLayout::singleView ? width - 2 * choice.shift : width / 2;
 }
 
+void flattenOntoBlack(Picture& picture)
+{
+    picture.convert1To8();
+    picture.convert8To32(0);
+    if (picture.bitsPerPixel != 32 || !picture.pixels)
+        return;
+    uint8_t* pixel = picture.pixels.get();
+    const uint64_t count = picture.pixelBytes() / 4;
+    for (uint64_t i = 0; i < count; ++i, pixel += 4) {
+        const uint32_t transparency = pixel[0];
+        if (transparency == 0 || transparency == 255)
+            continue;
+        const uint32_t alpha = 255 - transparency;
+        for (int c = 1; c <= 3; ++c)
+            pixel[c] = static_cast<uint8_t>((pixel[c] * alpha + 127) / 255);
+        pixel[0] = 0;
+    }
+}
+
+void markReadBackTransparency(Picture& picture)
+{
+    if (picture.bitsPerPixel != 32 || !picture.pixels)
+        return;
+    const uint64_t count = picture.pixelBytes() / 4;
+    uint8_t* pixels = picture.pixels.get();
+    bool anyShown = false;
+    for (uint64_t i = 0; i < count && !anyShown; ++i)
+        anyShown = pixels[4 * i] != 255;
+    for (uint64_t i = 0; i < count; ++i)
+        if (!anyShown || pixels[4 * i] != 255)
+            pixels[4 * i] = 0;
+}
+
 void composeAnaglyph(Picture& picture, const char16_t* path)
 {
     if (!picture.holdsImage() || picture.width <= 0 || picture.height <= 0)
         return;
+    flattenOntoBlack(picture);
     const StereoChoice choice = chooseStereoLayout(path, picture.width);
     if (!composeFused(picture, choice))
         composeStepByStep(picture, choice);

@@ -8,11 +8,11 @@
 
 #include "pipeline/embedded_profile.h"
 #include "state/decode_results.h"
+#include "state/process_temporary_path.h"
+#include "state/temporary_files_win32.h"
 #include "state/window_state_win32.h"
 
 namespace {
-
-constexpr UINT pathCapacity = 260;
 
 // The system directory followed by the colour directory and name; empty
 // when the system directory does not fit the buffer.
@@ -30,14 +30,18 @@ std::wstring srgbProfilePath()
     return systemColourProfilePath(L"sRGB Color Space Profile.icm");
 }
 
-// pf.icm in the temporary directory, whose path already ends in a backslash.
+// pf-PROCESS.icm in the temporary directory: each viewer process writes its
+// own, so that two at once never use each other's profile.
 std::wstring embeddedProfileFilePath()
 {
     wchar_t directory[pathCapacity];
     const DWORD length = GetTempPathW(pathCapacity, directory);
-    if (length == 0 || length >= pathCapacity)
+    PathBuffer path;
+    if (length == 0 || length >= pathCapacity ||
+        !processTemporaryPath(reinterpret_cast<const char16_t*>(directory), u"pf", GetCurrentProcessId(), u".icm",
+                              path))
         return {};
-    return std::wstring(directory, length) + L"pf.icm";
+    return reinterpret_cast<const wchar_t*>(path);
 }
 
 bool isExistingFile(const std::wstring& path)
@@ -46,27 +50,28 @@ bool isExistingFile(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Writes the profile found in the file at path to the embedded profile file
-// and returns that file's path; empty when there is no profile or it could
-// not be written whole, so that a profile left there by an earlier run is
-// never taken for this file's.
-std::wstring writeEmbeddedProfileOf(const char16_t* path)
+// Writes the profile bytes to target; false unless they were written whole,
+// so that a cut-off profile is never taken for the file's.
+bool writeProfileFile(const wchar_t* target, const EmbeddedProfile& profile)
 {
-    EmbeddedProfile profile;
-    if (!findEmbeddedProfile(path, profile))
-        return {};
-    const std::wstring target = embeddedProfileFilePath();
-    if (target.empty())
-        return {};
-    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return {};
+        return false;
     // The length comes from three bytes, so it fits a DWORD.
     DWORD written = 0;
     const bool whole = WriteFile(file, profile.bytes, static_cast<DWORD>(profile.size), &written, nullptr) &&
                        written == profile.size;
     CloseHandle(file);
-    return whole ? target : std::wstring();
+    return whole;
+}
+
+// The profile embedded in the file at path, written to profileFile; false
+// when there is none or it could not be written.
+bool writeEmbeddedProfileOf(const char16_t* path, TemporaryFile& profileFile)
+{
+    EmbeddedProfile profile;
+    return findEmbeddedProfile(path, profile) &&
+           profileFile.create([&](const wchar_t* target) { return writeProfileFile(target, profile); });
 }
 
 // The profile assigned to the primary display; empty when the platform names
@@ -114,8 +119,11 @@ BOOL WINAPI continueTranslation(ULONG, ULONG, LPARAM)
 bool applyColorManagement(const char16_t* path, const void* source, void* target, int32_t width, int32_t height)
 {
     std::wstring profilePath;
-    if (!skipEmbeddedProfile && !forceGdiplusIcm)
-        profilePath = writeEmbeddedProfileOf(path);
+    // Deleted when the step ends, after the profiles are closed.
+    const std::wstring embeddedPath = embeddedProfileFilePath();
+    TemporaryFile embedded(embeddedPath.c_str());
+    if (!skipEmbeddedProfile && !forceGdiplusIcm && !embeddedPath.empty() && writeEmbeddedProfileOf(path, embedded))
+        profilePath = embeddedPath;
     forceGdiplusIcm = false;
     const std::wstring srgbPath = srgbProfilePath();
     if (profilePath.empty())
@@ -151,11 +159,4 @@ bool applyColorManagement(const char16_t* path, const void* source, void* target
         if (profile)
             CloseColorProfile(profile);
     return translated;
-}
-
-void deleteEmbeddedProfileFile()
-{
-    const std::wstring path = embeddedProfileFilePath();
-    if (!path.empty())
-        DeleteFileW(path.c_str());
 }

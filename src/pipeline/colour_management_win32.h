@@ -9,12 +9,9 @@
 
 // Translates width x height packed 32-bit pixels (blue, green, red, unused)
 // from source into target. Reads and clears forceGdiplusIcm, reads
-// skipEmbeddedProfile; an embedded profile is written to pf.icm in the
-// temporary directory. On failure sets forceGdiplusIcm, invalidates the main
+// skipEmbeddedProfile; an embedded profile is written to pf-PROCESS.icm in
+// the temporary directory for the platform to open, and deleted again before
+// the call returns. On failure sets forceGdiplusIcm, invalidates the main
 // window (when there is one) without erasing and returns false; target then
 // holds nothing useful.
 bool applyColorManagement(const char16_t* path, const void* source, void* target, int32_t width, int32_t height);
-
-// Removes the temporary file that embedded profiles are written to, when it
-// exists; called when the viewer ends.
-void deleteEmbeddedProfileFile();

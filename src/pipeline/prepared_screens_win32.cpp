@@ -8,6 +8,7 @@
 #include "pipeline/bitmap_rows_win32.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/gdi_handles_win32.h"
+#include "state/quit_signal_win32.h"
 #include "pipeline/screen_anaglyph_win32.h"
 #include "state/decode_results.h"
 #include "state/prepared_slots_win32.h"
@@ -128,6 +129,8 @@ DWORD WINAPI prepareScreen(LPVOID successorOf)
         Stopwatch decodeTime;
         ScopedBitmap decoded(adoptBitmap(decodeImageFile(path)));
         lastPreparationTimes.decode = decodeTime.milliseconds();
+        if (quitSignalled())
+            decoded.reset(nullptr);
         slot.imageWidth = imageWidth;
         slot.imageHeight = imageHeight;
 
@@ -152,6 +155,16 @@ void waitForPreparation()
 {
     while (preloadBusy.load(std::memory_order_acquire))
         Sleep(15);
+}
+
+bool waitForPreparationAtMost(DWORD milliseconds)
+{
+    for (DWORD waited = 0; preloadBusy.load(std::memory_order_acquire); waited += 15) {
+        if (waited >= milliseconds)
+            return false;
+        Sleep(15);
+    }
+    return true;
 }
 
 void advanceScreens()

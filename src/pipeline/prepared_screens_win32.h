@@ -10,7 +10,8 @@
 // colour-managed. A thread start routine: a null argument prepares the screen
 // of currentEntry into currentBitmap; otherwise the argument is the FileEntry
 // that was current when the run was started, and the screen of its successor
-// goes into nextBitmap, after which preloadBusy is lowered. Returns 0.
+// goes into nextBitmap, after which preloadBusy is lowered. Once the viewer
+// quits, the decoded picture is dropped and the screen stays black. Returns 0.
 DWORD WINAPI prepareScreen(LPVOID successorOf);
 
 // Slot rotations for a step forward and back; both wait for a running
@@ -20,6 +21,8 @@ void retreatScreens();
 
 // Sleeps in 15 ms steps until no preparation of the next screen runs.
 void waitForPreparation();
+// The same for at most about milliseconds; false when one still runs.
+bool waitForPreparationAtMost(DWORD milliseconds);
 
 // Waits for a running preparation, then deletes the three slot bitmaps and
 // empties the slots.

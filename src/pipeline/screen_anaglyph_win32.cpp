@@ -46,11 +46,8 @@ HBITMAP composeScreenAnaglyph(HBITMAP decoded, const char16_t* path)
     Picture picture = readBack(decoded, decodedSize.cx, decodedSize.cy);
     if (!picture.holdsImage())
         return nullptr;
-    // An opaque 32-bit picture composes in place; anything else (an alpha
-    // byte the platform left at 0 reads as fully transparent) is flattened
-    // to 24 bits first, which gives the same colours.
-    if (picture.bitsPerPixel != 32 || picture.hasTransparency())
-        picture.normaliseTo24();
+    // Composed as the screen shows it: transparent pixels stay black.
+    markReadBackTransparency(picture);
     composeAnaglyph(picture, path);
     HBITMAP composed = toDisplayBitmap(picture, 0, true);
     if (composed)

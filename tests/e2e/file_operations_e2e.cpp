@@ -1,11 +1,14 @@
 // Delete, Insert and the editor hand-off on the real viewer: the files on
-// disk, the clipboard's bytes and the stand-in editor's command line.
+// disk, the clipboard's bytes and the stand-in editor's command line; and the
+// WebP converter found beside the editor, run by two viewers at once.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "solid_pictures.h"
 #include "viewer_driver.h"
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 namespace {
 
@@ -120,15 +123,21 @@ TEST(FileOperations, InsertPutsThePathInFourFormats)
     EXPECT_EQ(viewer.waitForExit(), 0);
 }
 
-// Registers the stand-in editor as the ".qdl" open command for one test.
+std::wstring besideThisProgram(const std::wstring& name)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring program(self);
+    return program.substr(0, program.find_last_of(L'\\') + 1) + name;
+}
+
+// Registers an editor (the stand-in editor unless named) as the ".qdl" open
+// command for one test.
 class EditorHandOff : public ::testing::Test {
 protected:
-    void registerEditor()
+    void registerEditor(const std::wstring& editor = L"")
     {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring program(self);
-        program = program.substr(0, program.find_last_of(L'\\') + 1) + L"programs\\record_command_line.exe";
+        const std::wstring program = editor.empty() ? besideThisProgram(L"programs\\record_command_line.exe") : editor;
         std::wstring command = ::quoted(program) + L" \"%1\"";
         HKEY key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L".qdl\\shell\\Open\\command", 0, nullptr, 0, KEY_WRITE,
@@ -142,6 +151,7 @@ protected:
     {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L".qdl");
         SetEnvironmentVariableW(L"VELLORA_RECORD_FILE", nullptr);
+        SetEnvironmentVariableW(L"VELLORA_STANDIN_SLEEP_MS", nullptr);
     }
 
     // Opens the context menu and takes its second item with the keyboard.
@@ -201,6 +211,84 @@ TEST_F(EditorHandOff, QuadrelOpensTheCurrentFileUnquotedOnlyWithAnEditorRegister
         pressKeys(window, {VK_ESCAPE});
         return viewer.waitForExit(1000) == 0;
     }));
+}
+
+// The converter's files and embedded profiles in the temporary folder.
+std::vector<std::wstring> viewerTemporaryFiles()
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::vector<std::wstring> left;
+    for (const wchar_t* pattern : {L"Quadrel(webp2qdl)*", L"pf*.icm"}) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((std::wstring(temp) + pattern).c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            left.push_back(found.cFileName);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+    return left;
+}
+
+bool converterRunning()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
+        running = lstrcmpiW(entry.szExeFile, L"WebP2QDL_only1stframe.exe") == 0;
+    CloseHandle(snapshot);
+    return running;
+}
+
+// Two viewers convert at once with a slow stand-in beside the editor (Wine
+// may hold the second back until the first has painted; then the first's
+// next screen overlaps the second's first). Each screen shows its own file;
+// Escape during a conversion ends the viewer at once, leaving nothing.
+TEST_F(EditorHandOff, TwoViewersConvertAtOnceAndEscapeDoesNotWaitForTheConverter)
+{
+    TemporaryDirectory suite(L"vellora-e2e-quadrel"), two(L"vellora-e2e-two"), one(L"vellora-e2e-one");
+    const std::wstring folder = suite.file(L"Utilities-WebP"), converter = folder + L"\\WebP2QDL_only1stframe.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(besideThisProgram(L"programs\\webp_converter_standin.exe").c_str(), converter.c_str(), FALSE));
+    registerEditor(suite.file(L"Quadrel.exe"));
+    constexpr int conversion = 5000;
+    SetEnvironmentVariableW(L"VELLORA_STANDIN_SLEEP_MS", std::to_wstring(conversion).c_str());
+    // The stand-in paints the colour of the three bytes a file holds.
+    two.addFile(L"a.webp", asString({0xC8, 0x1E, 0x1E}));
+    two.addFile(L"b.webp", asString({0x1E, 0xC8, 0x1E}));
+    one.addFile(L"c.webp", asString({0x1E, 0x1E, 0xC8}));
+    const std::vector<std::wstring> before = viewerTemporaryFiles();
+    {
+        ViewerProcess twoViewer(quoted(two.path())), oneViewer(quoted(one.path()));
+        HWND twoWindow = twoViewer.findWindow(L"Plant"), oneWindow = oneViewer.findWindow(L"Plant");
+        ASSERT_TRUE(twoWindow && oneWindow);
+        const auto shows = [&](HWND window, COLORREF colour) {
+            return waitFor([&] {
+                SetForegroundWindow(window);
+                return similarColour(centreColour(), colour);
+            }, 4 * conversion);
+        };
+        // The later viewer is in front: its next screen (c.webp again) is
+        // being converted once it shows.
+        EXPECT_TRUE(shows(oneWindow, blue)) << "c.webp";
+        const auto escape = std::chrono::steady_clock::now();
+        pressKeys(oneWindow, {VK_ESCAPE});
+        EXPECT_EQ(oneViewer.waitForExit(2 * conversion), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - escape, std::chrono::milliseconds(2500));
+
+        EXPECT_TRUE(shows(twoWindow, red)) << "a.webp";
+        pressKeys(twoWindow, {VK_SPACE});
+        EXPECT_TRUE(shows(twoWindow, green)) << "b.webp, prepared in advance";
+        pressKeys(twoWindow, {VK_ESCAPE});
+        EXPECT_EQ(twoViewer.waitForExit(2 * conversion), 0);
+    }
+    EXPECT_FALSE(converterRunning());
+    EXPECT_EQ(viewerTemporaryFiles(), before);
+    DeleteFileW(converter.c_str());
+    DeleteFileW((folder + L"\\command-line.txt").c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -21,9 +21,11 @@ Picture plainPicture(int32_t width, int32_t height, uint8_t value)
     return makePicture(width, height, 24, Bytes(static_cast<size_t>(width) * height * 3, value));
 }
 
-// The composition exactly as its steps read, one operation after another.
+// The composition exactly as its steps read, one operation after another,
+// from the picture as the screen shows it.
 void composeReference(Picture& picture, const char16_t* path)
 {
+    flattenOntoBlack(picture);
     const StereoChoice choice = chooseStereoLayout(path, picture.width);
     const int32_t s = choice.shift;
     const int32_t half = picture.width / 2;
@@ -382,6 +384,36 @@ TEST(ComposeAnaglyph, PicturesWithTransparencyOrPalettesFollowTheSteps)
             expectSameAsReference(withPalette, name, "8 bits width " + std::to_string(width));
         }
     }
+}
+
+// Transparent pixels show black in the normal view and must in the anaglyph
+// too: the own readers deliver T with plain colours, a bitmap read back
+// delivers colours already on black. Pixels are T, R, G, B.
+TEST(ComposeAnaglyph, TransparencyEntersTheCompositionAsTheScreenShowsIt)
+{
+    const struct {
+        const char* what;
+        bool readBack;
+        Bytes in, entered;
+    } cases[] = {
+        {"partly transparent: onto black, opaque", false, {128, 250, 100, 0}, {0, 125, 50, 0}},
+        {"fully transparent green stays transparent", false, {255, 0, 255, 0}, {255, 0, 255, 0}},
+        {"read back: already on black", true, {128, 125, 50, 0, 255, 0, 0, 0}, {0, 125, 50, 0, 255, 0, 0, 0}},
+        {"read back without any alpha: opaque", true, {255, 9, 9, 9, 255, 0, 0, 0}, {0, 9, 9, 9, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Picture picture = makePicture(int32_t(c.in.size() / 4), 1, 32, c.in);
+        c.readBack ? markReadBackTransparency(picture) : flattenOntoBlack(picture);
+        EXPECT_EQ(pixelsOf(picture), c.entered) << c.what;
+    }
+    // A black dot on a transparent canvas stays a black screen, not a cyan one.
+    Bytes canvas(400, 0);
+    for (size_t i = 4; i < canvas.size(); i += 4)
+        canvas[i] = 255;
+    Picture dot = makePicture(100, 1, 32, canvas);
+    composeAnaglyph(dot, u"C:\\p\\view.png");
+    for (int32_t x = 1; x < dot.width; ++x)
+        EXPECT_EQ(dot.pixels[4 * size_t(x)], 255) << x;
 }
 
 }  // namespace

@@ -63,30 +63,36 @@ TEST(WebpConverterCommandTest, EditorsConverterFirstThenTheOneBesideTheViewer)
     }
 }
 
-TEST(WebpConverterCommandTest, TemporaryFilesAndUnquotedCommandLine)
+// Each process has its own two files, so that viewers running at the same
+// time never convert, show or delete each other's picture.
+TEST(WebpConverterCommandTest, TemporaryFilesOfEachProcessAndUnquotedCommandLine)
 {
-    const std::u16string copyName = webpConverterCopyName;  // the longer name
+    const std::u16string longestCopy = u"Quadrel(webp2qdl)-4294967295.webp";
+    const std::u16string userTemp = u"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\";
     const struct {
         std::u16string temp;
+        uint32_t process;
         bool fits;
+        std::u16string copy, output;
     } cases[] = {
-        {u"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\", true},
-        {folderOf(259 - 4 - copyName.size()), true},
-        {folderOf(260 - 4 - copyName.size()), false},
+        {userTemp, 1234, true, u"Quadrel(webp2qdl)-1234.webp", u"Quadrel(webp2qdl)-1234.qdl"},
+        {userTemp, 0, true, u"Quadrel(webp2qdl)-0.webp", u"Quadrel(webp2qdl)-0.qdl"},
+        {folderOf(259 - 4 - longestCopy.size()), 4294967295u, true, longestCopy, u"Quadrel(webp2qdl)-4294967295.qdl"},
+        {folderOf(260 - 4 - longestCopy.size()), 4294967295u, false, u"", u""},
+        {folderOf(260 - 4 - longestCopy.size()), 7, true, u"Quadrel(webp2qdl)-7.webp", u"Quadrel(webp2qdl)-7.qdl"},
     };
     for (const auto& c : cases) {
         PathBuffer copy, output;
         ConverterCommandLine commandLine;
-        ASSERT_EQ(webpConverterFiles(c.temp.c_str(), copy, output), c.fits) << c.temp.size();
+        ASSERT_EQ(webpConverterFiles(c.temp.c_str(), c.process, copy, output), c.fits) << c.temp.size();
         if (!c.fits) {
             EXPECT_EQ(copy[0] | output[0], 0);
             continue;
         }
-        EXPECT_EQ(std::u16string(copy), c.temp + u"Quadrel(webp2qdl).webp");
-        EXPECT_EQ(std::u16string(output), c.temp + u"Quadrel(webp2qdl).qdl");
+        EXPECT_EQ(std::u16string(copy), c.temp + c.copy);
+        EXPECT_EQ(std::u16string(output), c.temp + c.output);
         webpConverterCommandLine(copy, output, commandLine);
-        EXPECT_EQ(std::u16string(commandLine),
-                  u" " + c.temp + u"Quadrel(webp2qdl).webp " + c.temp + u"Quadrel(webp2qdl).qdl");
+        EXPECT_EQ(std::u16string(commandLine), u" " + c.temp + c.copy + u" " + c.temp + c.output);
     }
 }
 

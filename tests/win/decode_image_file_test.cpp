@@ -436,7 +436,8 @@ TEST_F(DecodeImageFileTest, WebpConverterHandOff)
     makeDirectory(root + L"No Converter\\");
 
     const std::wstring temp = temporaryDirectory();
-    const std::wstring copy = temp + L"Quadrel(webp2qdl).webp", output = temp + L"Quadrel(webp2qdl).qdl";
+    const std::wstring stem = temp + L"Quadrel(webp2qdl)-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring copy = stem + L".webp", output = stem + L".qdl";
     const std::wstring expectedCommandLine = L" " + copy + L" " + output;
 
     enum Editor { noEditor, withConverter, withoutConverter };
