@@ -10,7 +10,7 @@
 
 #include "decode/jpeg_memory_decode.h"
 #include "decode/jpeg_scale.h"
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "decode/dib_bitfields.h"
 #include "decode/dib_rle.h"
-#include "decode/pixel_array_limit.h"
 #include "decode/pixel_swizzle.h"
 #include "picture/picture.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

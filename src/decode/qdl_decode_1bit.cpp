@@ -2,8 +2,8 @@
 // pixel, plain rows or bit runs.
 #include <cstring>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // pixel, plain or in one of four run-length streams.
 #include <cstring>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
 #include "decode/qdl_runs.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // (32 bits only) and colour groups.
 #include <cstring>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/qdl_reader.h"
 #include "decode/qdl_runs.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The QDL header and the pixel array shared by the four depth decoders.
 #include "decode/qdl_reader.h"
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <new>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/qdl_encoders.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/pixel_swizzle.h"
 #include "picture/picture.h"
+#include "picture/pixel_array_limit.h"
 #include "state/decode_results.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "decode/webp_file_reader.h"
 
 #include "decode/file_bytes.h"
-#include "decode/pixel_array_limit.h"
 #include "decode/webp_first_frame.h"
+#include "picture/pixel_array_limit.h"
 
 Picture readWebpFile(const char16_t* path)
 {

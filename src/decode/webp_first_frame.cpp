@@ -5,8 +5,8 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/webp_picture_area.h"
+#include "picture/pixel_array_limit.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "decode/pixel_array_limit.h"
 #include "decode/wic_pixels.h"
+#include "picture/pixel_array_limit.h"
 #include "state/decode_results.h"
 
 namespace {

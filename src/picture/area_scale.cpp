@@ -6,7 +6,7 @@
 #include <new>
 #include <numeric>
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 #include "pipeline/gdi_handles_win32.h"
 
 namespace {

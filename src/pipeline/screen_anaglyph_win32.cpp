@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "decode/dib_reader.h"
-#include "decode/pixel_array_limit.h"
 #include "picture/anaglyph.h"
 #include "picture/display_bitmap_win32.h"
 #include "picture/picture.h"
+#include "picture/pixel_array_limit.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "state/decode_results.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 
 constexpr int exitDone = 0;
 constexpr int exitFailed = 1;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "decode/file_bytes.h"
-#include "decode/pixel_array_limit.h"
 #include "decode/webp_converter_arguments.h"
+#include "picture/pixel_array_limit.h"
 #include "webp_to_qdl.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/pixel_array_limit.h"
+#include "picture/pixel_array_limit.h"
 #include "webp_to_qdl.h"
 
 namespace {
