@@ -149,3 +149,4 @@ target_include_directories(step_timing PRIVATE "${CMAKE_SOURCE_DIR}/tests/e2e" "
 target_link_options(step_timing PRIVATE -municode)
 
 include(cmake/webp2qdl.cmake)
+include(cmake/libheif.cmake)
