@@ -9,6 +9,11 @@ convert -size 96x64 xc:'#c81e1e' "$dir/c81e1e.png"
 convert -size 96x64 xc:'#1ec81e' -quality 95 "$dir/1ec81e.jpg"
 convert -size 96x64 xc:'#1e1ec8' "$dir/1e1ec8.gif"
 convert -size 96x64 xc:'#c8c81e' -compress none "$dir/c8c81e.tif"
+# HEIC, which the viewer decodes itself where the platform cannot: an odd
+# size, so the overlay shows the file's own.
+convert -size 97x61 xc:'#b4781e' PNG24:"$dir/heic-source.png"
+heif-enc -q 95 -o "$dir/b4781e.heic" "$dir/heic-source.png" >/dev/null
+rm "$dir/heic-source.png"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"

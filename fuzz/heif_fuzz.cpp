@@ -1,0 +1,36 @@
+// libFuzzer target for the HEIC reader: libheif and libde265 on untrusted
+// bytes behind the reader's limits. Besides memory errors it checks the
+// reader's promises: a picture is 24-bit at the published size and within
+// the pixel limit; no picture leaves no pixels behind.
+#include <cstdint>
+#include <cstdlib>
+
+#include "decode/decoded_size.h"
+#include "decode/heif_reader.h"
+#include "decode/pixel_array_limit.h"
+#include "picture/picture.h"
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    imageWidth = imageHeight = 0;
+    Picture picture;
+    parseHeifImage(data, size, picture);
+    require(uint64_t(imageWidth) * uint64_t(imageHeight) <= maxPicturePixels);
+    if (!picture.holdsImage()) {
+        require(picture.bitsPerPixel == 0);
+        return 0;
+    }
+    require(picture.bitsPerPixel == 24);
+    require(picture.width == imageWidth && picture.height == imageHeight);
+    return 0;
+}
