@@ -61,6 +61,16 @@ ExternalProject_Add(libde265_debian
   BUILD_BYPRODUCTS "${VELLORA_LIBDE265_PREFIX}/lib/libde265.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON)
 
+set(libheif_patch "")
+if(WIN32)
+  # libheif gives the HEVC decoder one worker thread, which the calling
+  # thread then waits for row by row; under Wine those waits made a 12 MP
+  # photo take 3.5 to 7 s instead of 2.8 s. Without workers the calling
+  # thread decodes alone, as fast as the one worker did.
+  set(libheif_patch sed -i "s/de265_start_worker_threads(decoder->ctx, 1)/de265_start_worker_threads(decoder->ctx, 0)/"
+      "${VELLORA_LIBHEIF_DIR}/source/libheif/plugins/decoder_libde265.cc")
+endif()
+
 ExternalProject_Add(libheif_debian
   DEPENDS libde265_debian
   PREFIX "${VELLORA_LIBHEIF_DIR}"
@@ -70,6 +80,7 @@ ExternalProject_Add(libheif_debian
   # trixie's as the fallback.
   DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source" --suite bookworm-backports --suite trixie
     --version 1.19.7-1~bpo12+1 --version 1.23.6-2~deb13u1 libheif "${VELLORA_LIBHEIF_DIR}/source"
+  PATCH_COMMAND ${libheif_patch}
   CMAKE_ARGS ${libheif_common_args}
     "-DCMAKE_C_FLAGS=${libheif_c_flags}" "-DCMAKE_CXX_FLAGS=${libheif_c_flags}"
     -DENABLE_PLUGIN_LOADING=OFF -DWITH_EXAMPLES=OFF -DWITH_GDK_PIXBUF=OFF -DWITH_FUZZERS=OFF
