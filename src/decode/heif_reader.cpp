@@ -27,10 +27,10 @@ struct OptionsRelease {
 
 // The library's defaults allow a picture of 2^30 pixels and blocks of half a
 // gigabyte; a hostile header gets no more than the program's own readers.
-void limitResources(heif_context* context)
+void limitResources(heif_context* context, uint64_t pixelLimit)
 {
     heif_security_limits* limits = heif_context_get_security_limits(context);
-    limits->max_image_size_pixels = maxPicturePixels;
+    limits->max_image_size_pixels = pixelLimit;
     // Phones write 512 x 512 tiles: 48 for 12 megapixels. 4096 tiles cover
     // the largest picture in tiles of 256 x 256.
     limits->max_number_of_tiles = 4096;
@@ -39,7 +39,7 @@ void limitResources(heif_context* context)
     limits->max_items = 1000;
     limits->max_color_profile_size = 4 * 1024 * 1024;
     // The largest single block is the picture's own R,G,B array.
-    limits->max_memory_block_size = maxPicturePixels * 3;
+    limits->max_memory_block_size = pixelLimit * 3;
     limits->max_components = 16;
     limits->max_iloc_extents_per_item = 32;
     limits->max_size_entity_group = 64;
@@ -69,13 +69,13 @@ void copyRows(const heif_image* image, int32_t width, int32_t height, Picture& p
 
 }  // namespace
 
-void parseHeifImage(const uint8_t* data, size_t size, Picture& picture)
+void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit)
 {
     picture.clear();
     std::unique_ptr<heif_context, ContextRelease> context(heif_context_alloc());
     if (!context)
         return;
-    limitResources(context.get());
+    limitResources(context.get(), pixelLimit);
     if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok)
         return;
     heif_image_handle* handleOut = nullptr;
@@ -86,7 +86,7 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture)
     // The size after rotation and crop, as the picture will be shown.
     const int width = heif_image_handle_get_width(handle.get());
     const int height = heif_image_handle_get_height(handle.get());
-    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > maxPicturePixels)
+    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > pixelLimit)
         return;
     imageWidth = width;
     imageHeight = height;
