@@ -46,6 +46,12 @@ foreach(launcher C CXX)
   endif()
 endforeach()
 
+# The HEVC stream declares its own picture size, which libde265 allocates
+# for before libheif compares it with the file's header: up to 65535 x 65535
+# from a few bytes. The program's one pixel limit, 16384 x 16384, bounds it.
+set(libde265_patch sed -i -E "s/(#define MAX_PICTURE_(WIDTH|HEIGHT)) +65535/\\1 16384/"
+    "${VELLORA_LIBDE265_DIR}/source/libde265/sps.h")
+
 ExternalProject_Add(libde265_debian
   PREFIX "${VELLORA_LIBDE265_DIR}"
   SOURCE_DIR "${VELLORA_LIBDE265_DIR}/source"
@@ -54,6 +60,7 @@ ExternalProject_Add(libde265_debian
   # trixie's security release of 2026; bookworm's as the fallback.
   DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source" --suite trixie
     --version 1.0.15-1+deb13u2 --version 1.0.11-1+deb12u2 libde265 "${VELLORA_LIBDE265_DIR}/source"
+  PATCH_COMMAND ${libde265_patch}
   CMAKE_ARGS ${libheif_common_args}
     "-DCMAKE_C_FLAGS=${libde265_c_flags}" "-DCMAKE_CXX_FLAGS=${libde265_c_flags}"
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR> -DCMAKE_INSTALL_LIBDIR=lib
