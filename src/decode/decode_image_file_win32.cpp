@@ -4,6 +4,7 @@
 #include "decode/fit_to_screen.h"
 #include "decode/gdiplus_decode_win32.h"
 #include "decode/header_size_check.h"
+#include "decode/heif_reader.h"
 #include "decode/jpeg_decode_win32.h"
 #include "decode/qdl_reader.h"
 #include "decode/tga_reader.h"
@@ -75,12 +76,25 @@ HBITMAP decodeWebp(const char16_t* path)
     return bitmap;
 }
 
+// Windows without the Store's HEVC extension, and Wine, have no HEIC
+// decoder in the imaging component; the viewer's own takes over.
+HBITMAP decodeHeic(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::rgb24))
+        return bitmap;
+    Picture picture;
+    readHeifImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
 HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
 {
     switch (extension) {
     case ExtensionClass::qdl: return decodeQdl(path);
     case ExtensionClass::tga: return decodeTga(path);
-    case ExtensionClass::heic: return decodeThroughWic(path, WicTarget::rgb24);
+    case ExtensionClass::heic: return decodeHeic(path);
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
     case ExtensionClass::embeddedProfile:

@@ -13,6 +13,11 @@ convert -size 96x64 xc:'#c8c81e' -compress none "$dir/c8c81e.tif"
 convert -size 96x64 xc:'#1ec8c8' "$dir/1ec8c8-webp-source.png"
 cwebp -quiet -lossless "$dir/1ec8c8-webp-source.png" -o "$dir/1ec8c8.webp"
 rm "$dir/1ec8c8-webp-source.png"
+# HEIC, which the viewer decodes itself where the platform cannot: an odd
+# size, so the overlay shows the file's own.
+convert -size 97x61 xc:'#b4781e' PNG24:"$dir/heic-source.png"
+heif-enc -q 95 -o "$dir/b4781e.heic" "$dir/heic-source.png" >/dev/null
+rm "$dir/heic-source.png"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"

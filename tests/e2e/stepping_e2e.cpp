@@ -8,7 +8,7 @@
 namespace {
 
 // In the list's order: the scan takes the patterns bmp, gif, jpg, png, qdl,
-// tif, tga in this order.
+// tif, tga, heic in this order.
 const COLORREF formatColours[] = {
     RGB(0xB4, 0x28, 0x78),  // BMP
     RGB(0x1E, 0x1E, 0xC8),  // GIF
@@ -17,8 +17,9 @@ const COLORREF formatColours[] = {
     RGB(0x28, 0xB4, 0xB4),  // QDL
     RGB(0xC8, 0xC8, 0x1E),  // TIFF
     RGB(0x78, 0x50, 0xDC),  // TGA
+    RGB(0xB4, 0x78, 0x1E),  // HEIC
 };
-constexpr int formatCount = 7;
+constexpr int formatCount = 8;
 
 void addEveryFormat(const TemporaryDirectory& folder)
 {
@@ -29,6 +30,7 @@ void addEveryFormat(const TemporaryDirectory& folder)
     folder.addFile(L"5.qdl", solidQdl(96, 64, 0x28, 0xB4, 0xB4));
     folder.addPicture(L"c8c81e.tif");
     folder.addFile(L"7.tga", solidTga(96, 64, 0x78, 0x50, 0xDC));
+    folder.addPicture(L"b4781e.heic");  // 97 x 61
 }
 
 struct Step {
@@ -69,6 +71,17 @@ TEST(Stepping, EveryKeyAndTheWheelStepThroughEveryFormatWithWrapAround)
     holdKey(window, VK_RIGHT, 30);
     position = (position + 30) % formatCount;
     EXPECT_TRUE(waitForCentre(formatColours[position], 30000)) << std::hex << centreColour();
+
+    // The overlay shows the size the decoder published for the HEIC file.
+    while (position != formatCount - 1) {
+        pressKeys(window, {VK_SPACE});
+        position = (position + 1) % formatCount;
+        EXPECT_TRUE(waitForCentre(formatColours[position])) << std::hex << centreColour();
+    }
+    pressKeys(window, {VK_F2});
+    EXPECT_TRUE(waitFor([&] {
+        return screenShowsText(defaultLineHeight(), L"Image 8 of 8 (original resolution: 97x61)");
+    }, 5000));
 
     pressKeys(window, {VK_ESCAPE});
     EXPECT_EQ(viewer.waitForExit(), 0);

@@ -1,0 +1,39 @@
+// libFuzzer target for the HEIC reader: libheif and libde265 on untrusted
+// bytes behind the reader's limits. Besides memory errors it checks the
+// reader's promises: a picture is 24-bit at the published size and within
+// the pixel limit; no picture leaves no pixels behind.
+#include <cstdint>
+#include <cstdlib>
+
+#include "state/decode_results.h"
+#include "decode/heif_reader.h"
+#include "picture/picture.h"
+
+namespace {
+
+// Small enough that a picture and its conversions stay well inside the
+// fuzzer's memory limit under AddressSanitizer.
+constexpr uint64_t fuzzPixelLimit = 1 << 20;
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    imageWidth = imageHeight = 0;
+    Picture picture;
+    parseHeifImage(data, size, picture, fuzzPixelLimit);
+    require(uint64_t(imageWidth) * uint64_t(imageHeight) <= fuzzPixelLimit);
+    if (!picture.holdsImage()) {
+        require(picture.bitsPerPixel == 0);
+        return 0;
+    }
+    require(picture.bitsPerPixel == 24);
+    require(picture.width == imageWidth && picture.height == imageHeight);
+    return 0;
+}
