@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 
 #include "header_fixtures.h"
 
@@ -21,31 +20,24 @@ struct Row {
     bool refused;
 };
 
-// Read from an exactly sized heap copy, so that AddressSanitizer sees any
-// read past the end.
-void expectRows(const std::vector<Row>& rows)
-{
-    for (const Row& row : rows) {
-        std::unique_ptr<uint8_t[]> copy(new uint8_t[row.file.size()]);
-        std::copy(row.file.begin(), row.file.end(), copy.get());
-        HeaderSource source = memorySource(copy.get(), row.file.size());
-        const DeclaredSize size = readDeclaredSize(source);
-        EXPECT_EQ(size.verdict, row.verdict) << row.what;
-        EXPECT_EQ(size.width, row.width) << row.what;
-        EXPECT_EQ(size.height, row.height) << row.what;
-        EXPECT_EQ(isUndecodable(size), row.refused) << row.what;
-    }
-}
-
 Bytes cut(Bytes file, size_t size)
 {
     file.resize(size);
     return file;
 }
 
-TEST(DeclaredSizeTest, Bmp)
+TEST(DeclaredSizeTest, EachFormatsHeader)
 {
-    expectRows({
+    // A thumbnail's frame inside an application segment must be stepped over.
+    const Bytes exif = jpegSegment(0xE1, join({{'E', 'x', 'i', 'f', 0, 0}, startOfFrame(0xC0, 160, 120)}));
+    const Bytes frame = startOfFrame(0xC0, 30, 20);
+    // Three entries: the tags' data start at 8 + 2 + 36 + 4.
+    auto withProfile = [](bool little, uint32_t profileBytes) {
+        return tiffFile(little, {{256, 3, 1, 64}, {257, 4, 1, 48}, {34675, 7, profileBytes, 50}}, 100);
+    };
+    Bytes directoryBeyond = withProfile(true, 100);
+    directoryBeyond[5] = 0x10;
+    const Row rows[] = {
         {"24-bit 3 x 2, last row unpadded", bmpFile(3, 2, 24, biRgb, 12 + 9), declared, 3, 2, false},
         {"rows beyond the end", bmpFile(3, 2, 24, biRgb, 12 + 8), notReal, 3, 2, true},
         {"top-down", bmpFile(3, -2, 24, biRgb, 24), declared, 3, 2, false},
@@ -56,26 +48,11 @@ TEST(DeclaredSizeTest, Bmp)
         {"bits beyond the end", cut(bmpFile(4, 4, 8, biRle8, 0), 53), notReal, 4, 4, true},
         {"negative width", bmpFile(-3, 2, 24, biRgb, 24), notReal, 0, 2, true},
         {"cut in the info header", cut(bmpFile(3, 2, 24, biRgb, 24), 30), unknown, 0, 0, false},
-    });
-}
-
-TEST(DeclaredSizeTest, Gif)
-{
-    expectRows({
         {"screen and frame", gifFile(40, 30, 40, 30), declared, 40, 30, false},
         {"frame larger than the screen", gifFile(100, 100, 20000, 20000), declared, 20000, 20000, true},
         {"no frame", gifFile(30000, 30000, 0, 0), declared, 30000, 30000, true},
         {"cut in the extension", cut(gifFile(100, 100, 20000, 20000), 25), declared, 100, 100, false},
         {"cut in the screen", cut(gifFile(40, 30, 40, 30), 12), unknown, 0, 0, false},
-    });
-}
-
-TEST(DeclaredSizeTest, Jpeg)
-{
-    // A thumbnail's frame inside an application segment must be stepped over.
-    const Bytes exif = jpegSegment(0xE1, join({{'E', 'x', 'i', 'f', 0, 0}, startOfFrame(0xC0, 160, 120)}));
-    const Bytes frame = startOfFrame(0xC0, 30, 20);
-    expectRows({
         {"behind a thumbnail and a table",
          jpegFile(join({exif, jpegSegment(0xC4, {0, 1, 2, 3}), startOfFrame(0xC0, 1600, 1200)})), declared, 1600,
          1200, false},
@@ -86,13 +63,6 @@ TEST(DeclaredSizeTest, Jpeg)
         {"length below 2", jpegFile(join({{0xFF, 0xE0, 0, 1}, frame})), notReal, 0, 0, true},
         {"short frame segment", jpegFile(jpegSegment(0xC0, {8, 0, 20})), notReal, 0, 0, true},
         {"scan before any frame", jpegFile({}), unknown, 0, 0, false},
-    });
-}
-
-TEST(DeclaredSizeTest, Png)
-{
-    expectRows({
-        {"16383 x 16383", pngFile(16383, 16383), declared, 16383, 16383, false},
         {"the limit, 16384 x 16384", pngFile(16384, 16384), declared, 16384, 16384, false},
         {"one row more", pngFile(16384, 16385), declared, 16384, 16385, true},
         {"no width", pngFile(0, 10), notReal, 0, 10, true},
@@ -100,18 +70,6 @@ TEST(DeclaredSizeTest, Png)
         {"another chunk first", pngFile(10, 10, "gAMA"), unknown, 0, 0, false},
         {"cut in the header", cut(pngFile(10, 10), 23), unknown, 0, 0, false},
         {"no known signature", Bytes(40, 0x5A), unknown, 0, 0, false},
-    });
-}
-
-TEST(DeclaredSizeTest, Tiff)
-{
-    // Three entries: the tags' data start at 8 + 2 + 36 + 4.
-    auto withProfile = [](bool little, uint32_t profileBytes) {
-        return tiffFile(little, {{256, 3, 1, 64}, {257, 4, 1, 48}, {34675, 7, profileBytes, 50}}, 100);
-    };
-    Bytes directoryBeyond = withProfile(true, 100);
-    directoryBeyond[5] = 0x10;
-    expectRows({
         {"little-endian", withProfile(true, 100), declared, 64, 48, false},
         {"big-endian", withProfile(false, 100), declared, 64, 48, false},
         {"profile of 0xFFFFFFFF bytes", withProfile(true, 0xFFFFFFFF), notReal, 64, 48, true},
@@ -122,7 +80,19 @@ TEST(DeclaredSizeTest, Tiff)
         {"no length", tiffFile(true, {{256, 3, 1, 64}}, 0), unknown, 64, 0, false},
         {"directory beyond the end", directoryBeyond, notReal, 0, 0, true},
         {"entries cut", cut(withProfile(true, 100), 30), notReal, 0, 0, true},
-    });
+    };
+    // Read from an exactly sized heap copy, so that AddressSanitizer sees any
+    // read past the end.
+    for (const Row& row : rows) {
+        std::unique_ptr<uint8_t[]> copy(new uint8_t[row.file.size()]);
+        std::copy(row.file.begin(), row.file.end(), copy.get());
+        HeaderSource source = memorySource(copy.get(), row.file.size());
+        const DeclaredSize size = readDeclaredSize(source);
+        EXPECT_EQ(size.verdict, row.verdict) << row.what;
+        EXPECT_EQ(size.width, row.width) << row.what;
+        EXPECT_EQ(size.height, row.height) << row.what;
+        EXPECT_EQ(isUndecodable(size), row.refused) << row.what;
+    }
 }
 
 }  // namespace
