@@ -62,8 +62,7 @@ struct ExactCase {
 TEST(AreaScale, GivesTheRoundedAreaAverage)
 {
     const ExactCase cases[] = {
-        {"1:1 copies", 3, 2, 3, 2, {0, 7, 255, 128, 1, 254}, {0, 7, 255, 128, 1, 254}, 4, false},
-        {"1:1 bottom-up", 3, 2, 3, 2, {0, 7, 255, 128, 1, 254}, {0, 7, 255, 128, 1, 254}, 0, true},
+        {"1:1 copies, bottom-up and padded", 3, 2, 3, 2, {0, 7, 255, 128, 1, 254}, {0, 7, 255, 128, 1, 254}, 4, true},
         // 2 x 2 blocks: (0+1+2+3)/4 = 1.5 -> 2 (half up), (10+20+30+41)/4 = 25.25 -> 25.
         {"2:1 both ways", 4, 2, 2, 1, {0, 1, 10, 20, 2, 3, 30, 41}, {2, 25}, 0, false},
         // 3 x 1 blocks: (1+2+4)/3 = 2.33 -> 2, (200+201+201)/3 = 200.67 -> 201.
