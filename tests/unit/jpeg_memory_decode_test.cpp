@@ -76,18 +76,16 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         EXPECT_EQ(header.width, 24) << c.what;
         EXPECT_EQ(header.height, 16) << c.what;
         for (int eighths = 1; eighths <= jpegFullScaleEighths; ++eighths) {
-            JpegRows rows{nullptr, 0, jpegScaledSide(24, eighths), jpegScaledSide(16, eighths), eighths};
-            Bytes pixels(size_t(4) * rows.width * rows.height);
-            rows.firstRow = pixels.data();
-            rows.stride = 4 * rows.width;
+            const int32_t width = jpegScaledSide(24, eighths), height = jpegScaledSide(16, eighths);
+            Bytes pixels(size_t(4) * width * height);
+            JpegRows rows{pixels.data(), 4 * width, width, height, eighths};
             ASSERT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, &rows), c.decode) << c.what << " " << eighths;
             for (size_t i = 3; c.decode == Result::decoded && i < pixels.size(); i += 4)
                 ASSERT_EQ(pixels[i], 0xFF) << c.what << ": pixel " << i / 4 << " not written at " << eighths;
         }
         // Rows of another size than the stream's at that scale are refused.
-        JpegRows wrong{nullptr, 4 * 23, 23, 16, 8};
         Bytes pixels(size_t(4) * 23 * 16);
-        wrong.firstRow = pixels.data();
+        JpegRows wrong{pixels.data(), 4 * 23, 23, 16, 8};
         EXPECT_NE(decodeJpeg(c.file.data(), c.file.size(), header, &wrong), Result::decoded) << c.what;
     }
 }
