@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "header_fixtures.h"
 #include "imagemagick_reference.h"
 #include "pipeline/embedded_profile.h"
 #include "profile_fixtures.h"
@@ -64,28 +65,12 @@ TEST(LocateEmbeddedProfile, SearchWindowsAndDeclaredLength)
     }
 }
 
-// Marker segments of a JPEG header, each FF, marker, big-endian length.
-Bytes segment(uint8_t marker, const Bytes& body)
-{
-    Bytes bytes = {0xFF, marker, uint8_t((body.size() + 2) >> 8), uint8_t(body.size() + 2)};
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    return bytes;
-}
-
 Bytes app2Chunk(uint8_t number, uint8_t count, const Bytes& piece)
 {
     Bytes body = iccChunk(piece);
     body[12] = number;
     body[13] = count;
-    return segment(0xE2, body);
-}
-
-Bytes joined(std::initializer_list<Bytes> parts)
-{
-    Bytes bytes;
-    for (const Bytes& part : parts)
-        bytes.insert(bytes.end(), part.begin(), part.end());
-    return bytes;
+    return jpegSegment(0xE2, body);
 }
 
 TEST(LocateJpegProfileChunks, WholeSetsJoinInNumberOrderAndEverythingElseFallsBack)
@@ -93,28 +78,27 @@ TEST(LocateJpegProfileChunks, WholeSetsJoinInNumberOrderAndEverythingElseFallsBa
     const Bytes profile = profileBlock(300);
     const Bytes p1(profile.begin(), profile.begin() + 100), p2(profile.begin() + 100, profile.begin() + 200),
         p3(profile.begin() + 200, profile.end());
-    const Bytes soi = {0xFF, 0xD8}, scan = joined({segment(0xDA, {1, 2, 3}), Bytes(120, 0x11)});
-    const Bytes app1 = segment(0xE1, Bytes(30, 0x22));
+    const Bytes soi = {0xFF, 0xD8}, scan = join({jpegSegment(0xDA, {1, 2, 3}), Bytes(120, 0x11)});
+    const Bytes app1 = jpegSegment(0xE1, Bytes(30, 0x22));
     const Bytes c1 = app2Chunk(1, 3, p1), c2 = app2Chunk(2, 3, p2), c3 = app2Chunk(3, 3, p3);
     const struct {
         const char* what;
         Bytes file;
         bool whole;
     } cases[] = {
-        {"in order", joined({soi, c1, c2, c3, scan}), true},
-        {"reversed", joined({soi, c3, c2, c1, scan}), true},
-        {"shuffled among other segments, fill bytes", joined({soi, c2, app1, {0xFF}, c3, app1, c1, scan}), true},
-        {"a thumbnail's chunk inside APP1 does not count", joined({soi, segment(0xE1, c2), c1, c2, c3, scan}), true},
-        {"one chunk of one", joined({soi, app2Chunk(1, 1, p1), scan}), false},
-        {"chunk missing", joined({soi, c1, c3, scan}), false},
-        {"chunk repeated", joined({soi, c1, c2, c2, c3, scan}), false},
-        {"number 0", joined({soi, app2Chunk(0, 3, p1), c1, c2, c3, scan}), false},
-        {"number above the count", joined({soi, c1, c2, c3, app2Chunk(4, 3, p1), scan}), false},
-        {"count 0", joined({soi, app2Chunk(1, 0, p1), c2, c3, scan}), false},
-        {"counts disagree", joined({soi, app2Chunk(1, 2, p1), c2, c3, scan}), false},
-        {"chunk after the scan starts", joined({soi, c1, c2, scan, c3}), false},
-        {"segment longer than the file", joined({soi, c1, c2, c3, {0xFF, 0xE1, 0x40, 0x00}}), false},
-        {"not a JPEG", joined({{0xFF, 0xD9}, c1, c2, c3, scan}), false},
+        {"in order", join({soi, c1, c2, c3, scan}), true},
+        {"shuffled among other segments, fill bytes", join({soi, c2, app1, {0xFF}, c3, app1, c1, scan}), true},
+        {"a thumbnail's chunk inside APP1 does not count", join({soi, jpegSegment(0xE1, c2), c1, c2, c3, scan}), true},
+        {"one chunk of one", join({soi, app2Chunk(1, 1, p1), scan}), false},
+        {"chunk missing", join({soi, c1, c3, scan}), false},
+        {"chunk repeated", join({soi, c1, c2, c2, c3, scan}), false},
+        {"number 0", join({soi, app2Chunk(0, 3, p1), c1, c2, c3, scan}), false},
+        {"number above the count", join({soi, c1, c2, c3, app2Chunk(4, 3, p1), scan}), false},
+        {"count 0", join({soi, app2Chunk(1, 0, p1), c2, c3, scan}), false},
+        {"counts disagree", join({soi, app2Chunk(1, 2, p1), c2, c3, scan}), false},
+        {"chunk after the scan starts", join({soi, c1, c2, scan, c3}), false},
+        {"segment longer than the file", join({soi, c1, c2, c3, {0xFF, 0xE1, 0x40, 0x00}}), false},
+        {"not a JPEG", join({{0xFF, 0xD9}, c1, c2, c3, scan}), false},
     };
     for (const auto& c : cases) {
         ProfileChunks chunks;
