@@ -207,7 +207,6 @@ TEST_F(Webp2qdlTest, CanvasIsBoundByTheFirstFrameAndTheFileSize)
     make("webpmux -frame " + at("flat.webp") + " +100 -frame " + at("dot.webp") + " +100 -o " + at("flat-anim.webp"));
     const Bytes dots = readBytes(directory / "dots.webp");
     const Bytes flat = readBytes(directory / "flat-anim.webp");
-    EXPECT_LE(dots.size(), 160u);
     // Small enough that only the frame rule can grant the flat file's canvas.
     ASSERT_LT(flat.size() * 1024, 2000u * 2000u);
 
