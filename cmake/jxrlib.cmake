@@ -1,0 +1,60 @@
+# JPEG XR decoding: jxrlib from Debian's source package, built static with
+# this tree's compilers through the package's own CMake build, the codec and
+# its glue only (no programs, no test library). Bookworm's release no longer
+# downloads (its Debian tarball is gone), so trixie's is pinned, with
+# bookworm's as the fallback; the build log of the download step names the
+# version taken. Windows only: the viewer links it.
+include(ExternalProject)
+
+set(VELLORA_JXRLIB_DIR "${CMAKE_BINARY_DIR}/jxrlib")
+set(VELLORA_JXRLIB_BUILD "${VELLORA_JXRLIB_DIR}/build")
+set(jxrlib_source "${VELLORA_JXRLIB_DIR}/source")
+
+set(jxrlib_args
+  -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER}
+  -DCMAKE_BUILD_TYPE=Release
+  # The bundled SAL annotations of its Windows mode, which MinGW lacks.
+  "-DCMAKE_C_FLAGS=-D__in= -D__out=")
+if(CMAKE_TOOLCHAIN_FILE)
+  list(APPEND jxrlib_args "-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}")
+endif()
+if(CMAKE_C_COMPILER_LAUNCHER)
+  list(APPEND jxrlib_args "-DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}")
+endif()
+
+# Debian's build is for Linux: shared libraries in the library's portable
+# mode, which cannot build for 64-bit Windows. Its Windows mode builds with
+# MinGW once the x86 header is included with a forward slash, the SAL macros
+# of jxrlib's own headers are used under MinGW too, and the byte-swap
+# declaration Debian adds for other systems leaves MinGW's intrinsic alone.
+set(jxrlib_patch
+  sed -i -e "s/set(BUILD_SHARED_LIBS ON)/set(BUILD_SHARED_LIBS OFF)/"
+    -e "s/COMPILE_DEFINITIONS __ANSI__ /COMPILE_DEFINITIONS /"
+    -e "s/add_library(jxrglue ..OBJ_GLUE. ..OBJ_TEST.)/add_library(jxrglue \${OBJ_GLUE})/"
+    "${jxrlib_source}/CMakeLists.txt"
+  COMMAND sed -i "s|\"[.][.].x86.x86[.]h\"|\"../x86/x86.h\"|" "${jxrlib_source}/image/sys/strcodec.h"
+  COMMAND sed -i "31s/^#ifndef WIN32/#if !defined(WIN32) || defined(__MINGW32__)/"
+    "${jxrlib_source}/jxrgluelib/JXRMeta.h"
+  COMMAND sed -i "/U32 _byteswap_ulong(U32 bits). .. from/d" "${jxrlib_source}/image/decode/segdec.c")
+
+ExternalProject_Add(jxrlib_debian
+  PREFIX "${VELLORA_JXRLIB_DIR}"
+  SOURCE_DIR "${jxrlib_source}"
+  BINARY_DIR "${VELLORA_JXRLIB_BUILD}"
+  DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source" --suite trixie
+    --version 1.2~git20170615.f752187-5.3 --version 1.2~git20170615.f752187-5 jxrlib "${jxrlib_source}"
+  PATCH_COMMAND ${jxrlib_patch}
+  CMAKE_ARGS ${jxrlib_args}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target jxrglue jpegxr
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS "${VELLORA_JXRLIB_BUILD}/libjxrglue.a" "${VELLORA_JXRLIB_BUILD}/libjpegxr.a"
+  LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)
+
+add_library(vellora_jxrlib INTERFACE)
+add_dependencies(vellora_jxrlib jxrlib_debian)
+target_include_directories(vellora_jxrlib INTERFACE
+  "${jxrlib_source}/common/include" "${jxrlib_source}/image/sys" "${jxrlib_source}/jxrgluelib")
+target_compile_definitions(vellora_jxrlib INTERFACE __in= __out=)
+target_link_libraries(vellora_jxrlib INTERFACE
+  "${VELLORA_JXRLIB_BUILD}/libjxrglue.a" "${VELLORA_JXRLIB_BUILD}/libjpegxr.a")
+target_link_libraries(vellora_platform PUBLIC vellora_jxrlib)
