@@ -50,11 +50,10 @@ ExternalProject_Add(jxrlib_debian
   BUILD_BYPRODUCTS "${VELLORA_JXRLIB_BUILD}/libjxrglue.a" "${VELLORA_JXRLIB_BUILD}/libjpegxr.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)
 
-add_library(vellora_jxrlib INTERFACE)
-add_dependencies(vellora_jxrlib jxrlib_debian)
-target_include_directories(vellora_jxrlib INTERFACE
-  "${jxrlib_source}/common/include" "${jxrlib_source}/image/sys" "${jxrlib_source}/jxrgluelib")
-target_compile_definitions(vellora_jxrlib INTERFACE __in= __out=)
-target_link_libraries(vellora_jxrlib INTERFACE
+# jxrlib's headers stand in for some of Windows' own (guiddef.h and the
+# like), so only the reader sees them.
+set_source_files_properties("${CMAKE_SOURCE_DIR}/src/decode/jxr_reader.cpp" PROPERTIES
+  INCLUDE_DIRECTORIES "${jxrlib_source}/common/include;${jxrlib_source}/image/sys;${jxrlib_source}/jxrgluelib")
+add_dependencies(vellora_platform jxrlib_debian)
+target_link_libraries(vellora_platform PUBLIC
   "${VELLORA_JXRLIB_BUILD}/libjxrglue.a" "${VELLORA_JXRLIB_BUILD}/libjpegxr.a")
-target_link_libraries(vellora_platform PUBLIC vellora_jxrlib)
