@@ -208,6 +208,8 @@ void parseJxrImage(const uint8_t* data, size_t size, Picture& picture, uint64_t 
     const PixelLayout* layout = layoutOf(format);
     if (!layout)
         return;
+    // Alpha is decoded only when asked for: image and alpha together.
+    decoder->WMP.wmiSCP.uAlphaMode = layout->alpha ? 2 : 0;
     const uint64_t pixelCount = uint64_t(width) * uint64_t(height);
     const uint64_t rowBytes = uint64_t(width) * sampleBytes(layout->sample) * uint64_t(layout->samples);
     // The codec writes whole macroblocks of 16 rows.
