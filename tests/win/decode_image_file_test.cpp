@@ -303,10 +303,10 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
 // JPEG XR files of Debian's JxrEncApp through the viewer's jxrlib reader:
 // JxrDecApp's pixels of the same file (premultiplied onto black, as the
 // screen shows them); a file cut short or with its coded data overwritten
-// gives no picture, with the size its header declares. Wine's imaging
-// component decodes JPEG XR itself where libjxr is installed, so the reader
-// is called directly; the dispatch, whichever decoder answers, must show
-// each whole file at its size.
+// gives no picture, with the size its header declares. The reader is called
+// directly, as Wine's imaging component decodes JPEG XR itself where libjxr
+// is installed (ctest turns that decoder off); the dispatch, whichever
+// decoder answers, shows each whole file at its size.
 TEST_F(DecodeImageFileTest, JpegXrAsJxrDecAppDecodesIt)
 {
     constexpr int32_t width = 37, height = 23;
