@@ -319,6 +319,8 @@ TEST_F(DecodeImageFileTest, JpegXrAsJxrDecAppDecodesIt)
         {"ramp-opaque", whole, 0},
         {"ramp-alpha", whole, 1},
         {"ramp-deep", whole, 1},
+        {"ramp-half", whole, 1},
+        {"ramp-float", whole, 1},
         {"ramp-opaque", cut, -1},
         {"ramp-alpha", overwritten, -1},
     };
