@@ -6,6 +6,7 @@
 #include "decode/header_size_check.h"
 #include "decode/heif_reader.h"
 #include "decode/jpeg_decode_win32.h"
+#include "decode/jxr_reader.h"
 #include "decode/qdl_reader.h"
 #include "decode/tga_reader.h"
 #include "decode/webp_converter_win32.h"
@@ -89,6 +90,19 @@ HBITMAP decodeHeic(const char16_t* path)
     return toDisplayBitmap(picture, blackBackground, true);
 }
 
+// Wine's imaging component, and some Windows editions, have no JPEG XR
+// decoder; the viewer's own takes over.
+HBITMAP decodeJxr(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32))
+        return bitmap;
+    Picture picture;
+    readJxrImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
 HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
 {
     switch (extension) {
@@ -96,7 +110,7 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::tga: return decodeTga(path);
     case ExtensionClass::heic: return decodeHeic(path);
     case ExtensionClass::webp: return decodeWebp(path);
-    case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
+    case ExtensionClass::jxr: return decodeJxr(path);
     case ExtensionClass::embeddedProfile:
         // The one-shot retry after a failed transform stays with GDI+ and
         // its ICM; whatever libjpeg-turbo refuses goes to GDI+ as well.

@@ -18,6 +18,10 @@ rm "$dir/1ec8c8-webp-source.png"
 convert -size 97x61 xc:'#b4781e' PNG24:"$dir/heic-source.png"
 heif-enc -q 95 -o "$dir/b4781e.heic" "$dir/heic-source.png" >/dev/null
 rm "$dir/heic-source.png"
+# JPEG XR, lossless, likewise of an odd size.
+convert -size 93x59 xc:'#1e78b4' BMP3:"$dir/jxr-source.bmp"
+JxrEncApp -i "$dir/jxr-source.bmp" -o "$dir/1e78b4.jxr" >/dev/null
+rm "$dir/jxr-source.bmp"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"

@@ -8,7 +8,7 @@
 namespace {
 
 // In the list's order: the scan takes the patterns bmp, gif, jpg, png, qdl,
-// tif, tga, heic in this order.
+// tif, tga, heic, webp, jxr in this order.
 const COLORREF formatColours[] = {
     RGB(0xB4, 0x28, 0x78),  // BMP
     RGB(0x1E, 0x1E, 0xC8),  // GIF
@@ -18,8 +18,9 @@ const COLORREF formatColours[] = {
     RGB(0xC8, 0xC8, 0x1E),  // TIFF
     RGB(0x78, 0x50, 0xDC),  // TGA
     RGB(0xB4, 0x78, 0x1E),  // HEIC
+    RGB(0x1E, 0x78, 0xB4),  // JPEG XR
 };
-constexpr int formatCount = 8;
+constexpr int formatCount = 9;
 
 void addEveryFormat(const TemporaryDirectory& folder)
 {
@@ -31,6 +32,7 @@ void addEveryFormat(const TemporaryDirectory& folder)
     folder.addPicture(L"c8c81e.tif");
     folder.addFile(L"7.tga", solidTga(96, 64, 0x78, 0x50, 0xDC));
     folder.addPicture(L"b4781e.heic");  // 97 x 61
+    folder.addPicture(L"1e78b4.jxr");   // 93 x 59
 }
 
 struct Step {
@@ -72,15 +74,21 @@ TEST(Stepping, EveryKeyAndTheWheelStepThroughEveryFormatWithWrapAround)
     position = (position + 30) % formatCount;
     EXPECT_TRUE(waitForCentre(formatColours[position], 30000)) << std::hex << centreColour();
 
-    // The overlay shows the size the decoder published for the HEIC file.
-    while (position != formatCount - 1) {
+    // The overlay shows the size the decoder published for the HEIC file,
+    // then for the JPEG XR file.
+    while (position != formatCount - 2) {
         pressKeys(window, {VK_SPACE});
         position = (position + 1) % formatCount;
         EXPECT_TRUE(waitForCentre(formatColours[position])) << std::hex << centreColour();
     }
     pressKeys(window, {VK_F2});
     EXPECT_TRUE(waitFor([&] {
-        return screenShowsText(defaultLineHeight(), L"Image 8 of 8 (original resolution: 97x61)");
+        return screenShowsText(defaultLineHeight(), L"Image 8 of 9 (original resolution: 97x61)");
+    }, 5000));
+    pressKeys(window, {VK_SPACE});
+    EXPECT_TRUE(waitForCentre(formatColours[formatCount - 1])) << std::hex << centreColour();
+    EXPECT_TRUE(waitFor([&] {
+        return screenShowsText(defaultLineHeight(), L"Image 9 of 9 (original resolution: 93x59)");
     }, 5000));
 
     pressKeys(window, {VK_ESCAPE});

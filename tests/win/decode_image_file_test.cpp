@@ -8,9 +8,10 @@
 //
 // The GDI+ and WIC pictures are written by ImageMagick at build time
 // (test-images/ beside this program); the stand-in is programs/
-// webp_converter_standin.exe. Wine's imaging component has no WebP, HEIC or
-// JPEG XR decoder, but like Windows it picks a decoder by the content, so a
-// PNG named .webp, .heic or .jxr runs the WIC path to the end on both.
+// webp_converter_standin.exe; the JPEG XR files are JxrEncApp's. Wine's
+// imaging component has no WebP, HEIC or JPEG XR decoder, but like Windows it
+// picks a decoder by the content, so a PNG named .webp, .heic or .jxr runs the
+// WIC path to the end on both.
 #include <windows.h>
 // gdiplus.h needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
 #include <objidl.h>
@@ -29,9 +30,11 @@
 #include "decode/fit_to_screen.h"
 #include "decode/gdiplus_decode_win32.h"
 #include "decode/jpeg_scale.h"
+#include "decode/jxr_reader.h"
 #include "decode/qdl_writer.h"
 #include "decode/webp_converter_win32.h"
 #include "header_fixtures.h"
+#include "picture/display_bitmap_win32.h"
 #include "picture_fixtures.h"
 #include "read_file_win32.h"
 #include "state/decode_results.h"
@@ -293,6 +296,70 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
             const uint32_t bottom = bitmap.colourAt(c.width / 2, c.height * 3 / 4);
             EXPECT_TRUE(coloursNear(top, c.top, c.tolerance)) << label << std::hex << " top " << top;
             EXPECT_TRUE(coloursNear(bottom, c.bottom, c.tolerance)) << label << std::hex << " bottom " << bottom;
+        }
+    }
+}
+
+// JPEG XR files of Debian's JxrEncApp through the viewer's jxrlib reader:
+// JxrDecApp's pixels of the same file (premultiplied onto black, as the
+// screen shows them); a file cut short or with its coded data overwritten
+// gives no picture, with the size its header declares. The reader is called
+// directly, as Wine's imaging component decodes JPEG XR itself where libjxr
+// is installed (ctest turns that decoder off); the dispatch, whichever
+// decoder answers, shows each whole file at its size.
+TEST_F(DecodeImageFileTest, JpegXrAsJxrDecAppDecodesIt)
+{
+    constexpr int32_t width = 37, height = 23;
+    enum Damage { whole, cut, overwritten };
+    const struct {
+        const char* file;
+        Damage damage;
+        int tolerance;  // per channel against JxrDecApp; -1: no picture
+    } cases[] = {
+        {"ramp-opaque", whole, 0},
+        {"ramp-alpha", whole, 1},
+        {"ramp-deep", whole, 1},
+        {"ramp-half", whole, 1},
+        {"ramp-float", whole, 1},
+        {"ramp-opaque", cut, -1},
+        {"ramp-alpha", overwritten, -1},
+    };
+    for (const auto& c : cases) {
+        Bytes file = sourceBytes(std::string(c.file) + ".jxr");
+        if (c.damage == cut)
+            file.resize(file.size() / 2);
+        else if (c.damage == overwritten)
+            std::fill(file.begin() + long(file.size() / 3), file.end(), 0xFF);
+        const std::wstring path = put(L"picture.jxr", file);
+        const std::string label = std::string(c.file) + " damage " + std::to_string(int(c.damage));
+        if (c.damage == whole) {
+            const Decoded dispatched(decode(path));
+            EXPECT_EQ(dispatched.size().cx, width) << label;
+            EXPECT_EQ(dispatched.size().cy, height) << label;
+        }
+        imageWidth = imageHeight = 0;
+        Picture picture;
+        readJxrImage(reinterpret_cast<const char16_t*>(path.c_str()), picture);
+        EXPECT_EQ(imageWidth, width) << label;
+        EXPECT_EQ(imageHeight, height) << label;
+        if (c.tolerance < 0) {
+            EXPECT_FALSE(picture.holdsImage()) << label;
+            continue;
+        }
+        ASSERT_TRUE(picture.holdsImage()) << label;
+        const Decoded bitmap(toDisplayBitmap(picture, 0, true));
+        const Bytes reference = sourceBytes(std::string(c.file) + ".rgba");
+        ASSERT_EQ(reference.size(), size_t(width) * height * 4) << label;
+        const std::vector<uint32_t> shown = bitmap.rows();
+        ASSERT_EQ(shown.size(), size_t(width) * height) << label;
+        int mismatches = 0;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const uint8_t* rgba = &reference[i * 4];
+            uint32_t expected = 0;
+            for (int channel = 0; channel < 3; ++channel)
+                expected = expected << 8 | uint32_t((rgba[channel] * rgba[3] + 127) / 255);
+            if (!coloursNear(shown[i], expected, c.tolerance) && mismatches++ < 3)
+                ADD_FAILURE() << label << " pixel " << i << std::hex << " shows " << shown[i] << " not " << expected;
         }
     }
 }
