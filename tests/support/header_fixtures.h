@@ -3,6 +3,7 @@
 // size tests and the seed corpus of their fuzz target.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -59,6 +60,19 @@ inline Bytes startOfFrame(uint8_t marker, uint16_t width, uint16_t height)
 inline Bytes jpegFile(const Bytes& parts)
 {
     return join({{0xFF, 0xD8}, parts, jpegSegment(0xDA, {1, 1, 0, 0, 63, 0}), {0x12, 0x34, 0xFF, 0xD9}});
+}
+
+// The JPEG with its frame header, from its SOF0 marker on, overwritten at
+// offset by replacement; empty when there is no SOF0 marker, so that a test
+// built on it fails instead of passing on an unchanged stream.
+inline Bytes withFrameHeader(Bytes jpeg, size_t offset, const Bytes& replacement)
+{
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0 && i + offset + replacement.size() <= jpeg.size()) {
+            std::copy(replacement.begin(), replacement.end(), jpeg.begin() + long(i + offset));
+            return jpeg;
+        }
+    return Bytes();
 }
 
 inline Bytes pngFile(uint32_t width, uint32_t height, const char* firstChunk = "IHDR")

@@ -3,25 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "decode/jpeg_scale.h"
+#include "header_fixtures.h"
 #include "jpeg_fixtures.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Result = JpegDecodeResult;
-
-// The stream with its frame header, from the SOF0 marker on, overwritten at
-// offset.
-Bytes withFrameHeader(Bytes jpeg, size_t offset, const Bytes& replacement)
-{
-    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            std::copy(replacement.begin(), replacement.end(), jpeg.begin() + long(i + offset));
-            return jpeg;
-        }
-    ADD_FAILURE() << "no SOF0 marker";
-    return jpeg;
-}
 
 // The stream with its last scan (SOS up to the final EOI) repeated count
 // more times: each repeat is one more pass over every block.

@@ -364,19 +364,6 @@ TEST_F(DecodeImageFileTest, JpegXrAsJxrDecAppDecodesIt)
     }
 }
 
-// The JPEG with its frame header (from its SOF0 marker on) overwritten at
-// offset by replacement.
-Bytes withFrameHeader(Bytes jpeg, size_t offset, const Bytes& replacement)
-{
-    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            std::copy(replacement.begin(), replacement.end(), jpeg.begin() + long(i + offset));
-            return jpeg;
-        }
-    ADD_FAILURE() << "no SOF0 marker";
-    return jpeg;
-}
-
 // JPEG names go to libjpeg-turbo first, decoded at the scale this screen
 // needs with the full size published; a stream cut short shows what was
 // decoded. What libjpeg-turbo does not take, and the retry with GDI+'s colour
