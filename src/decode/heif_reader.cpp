@@ -76,6 +76,10 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t
     if (!context)
         return;
     limitResources(context.get(), pixelLimit);
+    // Grid tiles are decoded one after another on this thread: a thread per
+    // tile lets a hostile grid hold gigabytes at once, and the preparation
+    // already runs beside the window thread.
+    heif_context_set_max_decoding_threads(context.get(), 0);
     if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok)
         return;
     heif_image_handle* handleOut = nullptr;
