@@ -25,10 +25,10 @@
 
 #include "ratio_reporter.h"
 
-#include "decode/dib_reader.h"
-#include "decode/qdl_reader.h"
-#include "decode/qdl_writer.h"
-#include "decode/tga_reader.h"
+#include "decode/dib/dib_reader.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/qdl/qdl_writer.h"
+#include "decode/tga/tga_reader.h"
 #include "picture/picture.h"
 
 #pragma GCC diagnostic push

@@ -26,10 +26,10 @@
 
 #include "ratio_reporter.h"
 
-#include "decode/file_bytes.h"
-#include "decode/qdl_reader.h"
-#include "decode/qdl_writer.h"
-#include "decode/webp_first_frame.h"
+#include "decode/common/file_bytes.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/qdl/qdl_writer.h"
+#include "decode/libraries/webp_first_frame.h"
 #include "picture/pixel_array_limit.h"
 
 namespace {

@@ -52,7 +52,7 @@ ExternalProject_Add(jxrlib_debian
 
 # jxrlib's headers stand in for some of Windows' own (guiddef.h and the
 # like), so only the reader sees them.
-set_source_files_properties("${CMAKE_SOURCE_DIR}/src/decode/jxr_reader.cpp" PROPERTIES
+set_source_files_properties("${CMAKE_SOURCE_DIR}/src/decode/libraries/jxr_reader.cpp" PROPERTIES
   INCLUDE_DIRECTORIES "${jxrlib_source}/common/include;${jxrlib_source}/image/sys;${jxrlib_source}/jxrgluelib")
 add_dependencies(vellora_platform jxrlib_debian)
 target_link_libraries(vellora_platform PUBLIC

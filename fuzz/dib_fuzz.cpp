@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decode/dib_reader.h"
+#include "decode/dib/dib_reader.h"
 #include "picture/picture.h"
 
 namespace {

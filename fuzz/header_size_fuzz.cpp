@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "decode/declared_size.h"
+#include "decode/headers/declared_size.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

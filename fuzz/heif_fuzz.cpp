@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "state/decode_results.h"
-#include "decode/heif_reader.h"
+#include "decode/libraries/heif_reader.h"
 #include "picture/picture.h"
 
 namespace {

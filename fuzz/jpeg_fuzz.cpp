@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "decode/jpeg_memory_decode.h"
-#include "decode/jpeg_scale.h"
+#include "decode/libraries/jpeg_memory_decode.h"
+#include "decode/libraries/jpeg_scale.h"
 #include "picture/pixel_array_limit.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "decode/qdl_reader.h"
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/qdl/qdl_writer.h"
 #include "picture/picture.h"
 
 namespace {

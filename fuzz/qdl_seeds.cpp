@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_writer.h"
 #include "picture/picture.h"
 #include "seed_writer.h"
 

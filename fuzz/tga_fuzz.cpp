@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decode/tga_reader.h"
+#include "decode/tga/tga_reader.h"
 #include "picture/picture.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_reader.h"
-#include "decode/webp_first_frame.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/libraries/webp_first_frame.h"
 #include "webp_to_qdl.h"
 
 namespace {

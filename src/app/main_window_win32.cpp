@@ -8,7 +8,7 @@
 #include "app/screen_regions.h"
 #include "app/viewer_commands_win32.h"
 #include "filelist/file_list.h"
-#include "filelist/open_dialog_win32.h"
+#include "app/open_dialog_win32.h"
 #include "filelist/start_path.h"
 #include "pipeline/prepared_screens_win32.h"
 #include "state/prepared_slots_win32.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "decode/file_bytes.h"
+#include "decode/common/file_bytes.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "pipeline/prepared_screens_win32.h"
 
-#include "decode/decode_image_file_win32.h"
-#include "decode/extension_class.h"
-#include "decode/fit_to_screen.h"
+#include "decode/dispatch/decode_image_file_win32.h"
+#include "decode/dispatch/extension_class.h"
+#include "decode/common/fit_to_screen.h"
 #include "filelist/file_list.h"
 #include "picture/area_scale.h"
 #include "pipeline/bitmap_rows_win32.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "decode/dib_reader.h"
+#include "decode/dib/dib_reader.h"
 #include "picture/anaglyph.h"
 #include "picture/display_bitmap_win32.h"
 #include "picture/picture.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_writer.h"
 #include "dib_fixtures.h"
 #include "tga_fixtures.h"
 

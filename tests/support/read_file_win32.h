@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "decode/file_bytes.h"
+#include "decode/common/file_bytes.h"
 #include "picture_fixtures.h"
 
 inline Bytes readFile(const std::wstring& path)

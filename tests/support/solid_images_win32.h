@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_writer.h"
 #include "picture/picture.h"
 #include "tga_fixtures.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/dib_reader.h"
+#include "decode/dib/dib_reader.h"
 #include "imagemagick_reference.h"
 #include "picture/picture.h"
 

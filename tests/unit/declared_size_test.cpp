@@ -1,4 +1,4 @@
-#include "decode/declared_size.h"
+#include "decode/headers/declared_size.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decode/dib_reader.h"
+#include "decode/dib/dib_reader.h"
 
 #include <gtest/gtest.h>
 

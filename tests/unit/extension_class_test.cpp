@@ -1,4 +1,4 @@
-#include "decode/extension_class.h"
+#include "decode/dispatch/extension_class.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "state/decode_results.h"
-#include "decode/heif_reader.h"
+#include "decode/libraries/heif_reader.h"
 #include "heif_box_edit.h"
 #include "imagemagick_reference.h"
 #include "picture/picture.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/dib_reader.h"
-#include "decode/tga_reader.h"
+#include "decode/dib/dib_reader.h"
+#include "decode/tga/tga_reader.h"
 #include "picture/area_scale.h"
 #include "imagemagick_reference.h"
 #include "picture/picture.h"

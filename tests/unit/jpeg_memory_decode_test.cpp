@@ -1,8 +1,8 @@
-#include "decode/jpeg_memory_decode.h"
+#include "decode/libraries/jpeg_memory_decode.h"
 
 #include <gtest/gtest.h>
 
-#include "decode/jpeg_scale.h"
+#include "decode/libraries/jpeg_scale.h"
 #include "header_fixtures.h"
 #include "jpeg_fixtures.h"
 

@@ -1,4 +1,4 @@
-#include "decode/jpeg_scale.h"
+#include "decode/libraries/jpeg_scale.h"
 
 #include <gtest/gtest.h>
 

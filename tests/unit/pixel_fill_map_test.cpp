@@ -1,4 +1,4 @@
-#include "decode/pixel_fill_map.h"
+#include "decode/qdl/pixel_fill_map.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decode/pixel_swizzle.h"
+#include "decode/common/pixel_swizzle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decode/qdl_reader.h"
+#include "decode/qdl/qdl_reader.h"
 
 #include <gtest/gtest.h>
 

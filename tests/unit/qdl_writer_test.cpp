@@ -1,4 +1,4 @@
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_reader.h"
+#include "decode/qdl/qdl_reader.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "decode/dib_reader.h"
-#include "decode/qdl_reader.h"
-#include "decode/qdl_writer.h"
+#include "decode/dib/dib_reader.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/qdl/qdl_writer.h"
 #include "dib_fixtures.h"
 #include "file_names.h"
 #include "picture/picture.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/screen_regions.h"
-#include "decode/fit_to_screen.h"
+#include "decode/common/fit_to_screen.h"
 #include "state/decode_results.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "decode/tga_reader.h"
+#include "decode/tga/tga_reader.h"
 
 #include <gtest/gtest.h>
 

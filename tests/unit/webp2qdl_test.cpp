@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_reader.h"
+#include "decode/qdl/qdl_reader.h"
 #include "file_names.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "decode/webp_converter_arguments.h"
+#include "decode/platform/webp_converter_arguments.h"
 
 namespace {
 

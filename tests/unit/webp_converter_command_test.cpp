@@ -1,4 +1,4 @@
-#include "decode/webp_converter_command.h"
+#include "decode/platform/webp_converter_command.h"
 
 #include <gtest/gtest.h>
 

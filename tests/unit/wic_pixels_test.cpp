@@ -1,4 +1,4 @@
-#include "decode/wic_pixels.h"
+#include "decode/platform/wic_pixels.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <iterator>
 #include <string>
 
-#include "decode/file_bytes.h"
+#include "decode/common/file_bytes.h"
 #include "pipeline/colour_management_win32.h"
 #include "profile_fixtures.h"
 #include "read_file_win32.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_reader.h"
-#include "decode/qdl_writer.h"
-#include "decode/tga_reader.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/qdl/qdl_writer.h"
+#include "decode/tga/tga_reader.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
 #include "tga_fixtures.h"

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "decode/dib_reader.h"
-#include "decode/qdl_reader.h"
-#include "decode/tga_reader.h"
+#include "decode/dib/dib_reader.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/tga/tga_reader.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_writer.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/file_bytes.h"
-#include "decode/webp_converter_arguments.h"
+#include "decode/common/file_bytes.h"
+#include "decode/platform/webp_converter_arguments.h"
 #include "picture/pixel_array_limit.h"
 #include "webp_to_qdl.h"
 

@@ -1,7 +1,7 @@
 #include "webp_to_qdl.h"
 
-#include "decode/qdl_writer.h"
-#include "decode/webp_first_frame.h"
+#include "decode/qdl/qdl_writer.h"
+#include "decode/libraries/webp_first_frame.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/qdl_writer.h"
+#include "decode/qdl/qdl_writer.h"
 #include "picture_fixtures.h"
 
 namespace {

@@ -1,0 +1,142 @@
+#include "decode/dispatch/decode_image_file_win32.h"
+
+#include "decode/dispatch/extension_class.h"
+#include "decode/common/fit_to_screen.h"
+#include "decode/platform/gdiplus_decode_win32.h"
+#include "decode/headers/header_size_check.h"
+#include "decode/libraries/heif_reader.h"
+#include "decode/libraries/jpeg_decode_win32.h"
+#include "decode/libraries/jxr_reader.h"
+#include "decode/qdl/qdl_reader.h"
+#include "decode/tga/tga_reader.h"
+#include "decode/platform/webp_converter_win32.h"
+#include "decode/libraries/webp_file_reader.h"
+#include "decode/platform/wic_decode_win32.h"
+#include "picture/anaglyph.h"
+#include "picture/display_bitmap_win32.h"
+#include "picture/picture.h"
+#include "state/decode_results.h"
+#include "state/viewer_options.h"
+
+namespace {
+
+constexpr uint32_t blackBackground = 0;
+
+// The displayed picture and the published size; the size is set even when
+// the bitmap cannot be made, as the picture was decoded.
+HBITMAP publishPicture(const Picture& picture, bool premultiply)
+{
+    imageWidth = picture.width;
+    imageHeight = picture.height;
+    return toDisplayBitmap(picture, blackBackground, premultiply);
+}
+
+HBITMAP decodeQdl(const char16_t* path)
+{
+    Picture picture;
+    if (loadQdlFile(path, picture) != qdlDecoded)
+        return nullptr;
+    // The composition flattens the picture onto black as the screen shows it.
+    if (anaglyphView)
+        composeAnaglyph(picture, path);
+    return publishPicture(picture, true);
+}
+
+HBITMAP decodeTga(const char16_t* path)
+{
+    Picture picture;
+    readTgaImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    // TGA pictures are 24 bits or opaque 32 bits, which the composition
+    // takes as they are.
+    if (anaglyphView)
+        composeAnaglyph(picture, path);
+    return publishPicture(picture, false);
+}
+
+HBITMAP decodeThroughWic(const char16_t* path, WicTarget target)
+{
+    const Picture picture = decodeWithWic(path, target);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
+HBITMAP decodeWebp(const char16_t* path)
+{
+    HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32);
+    if (!bitmap) {
+        const Picture picture = readWebpFile(path);
+        if (picture.holdsImage())
+            bitmap = publishPicture(picture, true);
+    }
+    // Without an editor the converter shipped beside the viewer still serves.
+    if (!bitmap)
+        bitmap = decodeWithWebpConverter(path);
+    return bitmap;
+}
+
+// Windows without the Store's HEVC extension, and Wine, have no HEIC
+// decoder in the imaging component; the viewer's own takes over.
+HBITMAP decodeHeic(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::rgb24))
+        return bitmap;
+    Picture picture;
+    readHeifImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
+// Wine's imaging component, and some Windows editions, have no JPEG XR
+// decoder; the viewer's own takes over.
+HBITMAP decodeJxr(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32))
+        return bitmap;
+    Picture picture;
+    readJxrImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
+HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
+{
+    switch (extension) {
+    case ExtensionClass::qdl: return decodeQdl(path);
+    case ExtensionClass::tga: return decodeTga(path);
+    case ExtensionClass::heic: return decodeHeic(path);
+    case ExtensionClass::webp: return decodeWebp(path);
+    case ExtensionClass::jxr: return decodeJxr(path);
+    case ExtensionClass::embeddedProfile:
+        // The one-shot retry after a failed transform stays with GDI+ and
+        // its ICM; whatever libjpeg-turbo refuses goes to GDI+ as well.
+        if (isJpegName(path) && !forceGdiplusIcm)
+            if (HBITMAP bitmap = decodeJpegFile(path))
+                return bitmap;
+        [[fallthrough]];
+    case ExtensionClass::other:
+        // GDI+ would claim whatever the header asks for, and picks its
+        // decoder by the content, so the check reads the content too.
+        if (headerRefusesPicture(path))
+            return nullptr;
+        return decodeWithGdiplus(path, gdiplusAppliesIcm(extension, colorManagement, forceGdiplusIcm));
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+HBITMAP decodeImageFile(const char16_t* path)
+{
+    imageWidth = 0;
+    imageHeight = 0;
+    const ExtensionClass extension = extensionClassOf(path);
+    skipEmbeddedProfile = skipsEmbeddedProfile(extension);
+    HBITMAP bitmap = decodeByExtension(path, extension);
+    fitToScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return bitmap;
+}

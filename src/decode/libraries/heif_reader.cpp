@@ -1,0 +1,124 @@
+#include "decode/libraries/heif_reader.h"
+
+#include <libheif/heif.h>
+
+#include <cstring>
+#include <memory>
+
+#include "state/decode_results.h"
+#include "decode/common/file_bytes.h"
+#include "picture/pixel_array_limit.h"
+#include "picture/picture.h"
+
+namespace {
+
+struct ContextRelease {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsRelease {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+// The library's defaults allow a picture of 2^30 pixels and blocks of half a
+// gigabyte; a hostile header gets no more than the program's own readers.
+void limitResources(heif_context* context, uint64_t pixelLimit)
+{
+    heif_security_limits* limits = heif_context_get_security_limits(context);
+    limits->max_image_size_pixels = pixelLimit;
+    // Phones write 512 x 512 tiles: 48 for 12 megapixels. 4096 tiles cover
+    // the largest picture in tiles of 256 x 256.
+    limits->max_number_of_tiles = 4096;
+    limits->max_bayer_pattern_pixels = 16 * 16;
+    // Tiles, thumbnails, depth and gain maps, Exif and XMP of one photo.
+    limits->max_items = 1000;
+    limits->max_color_profile_size = 4 * 1024 * 1024;
+    // The largest single block is the picture's own R,G,B array.
+    limits->max_memory_block_size = pixelLimit * 3;
+    limits->max_components = 16;
+    limits->max_iloc_extents_per_item = 32;
+    limits->max_size_entity_group = 64;
+    limits->max_children_per_box = 100;
+}
+
+// The decoded rows, copied without their padding into a 24-bit picture.
+void copyRows(const heif_image* image, int32_t width, int32_t height, Picture& picture)
+{
+    int stride = 0;
+    const uint8_t* rows = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    const uint64_t rowBytes = uint64_t(width) * 3;
+    if (!rows || stride < 0 || uint64_t(stride) < rowBytes)
+        return;
+    ByteArray pixels = allocateBytes(static_cast<size_t>(rowBytes * uint64_t(height)));
+    if (!pixels)
+        return;
+    for (int32_t y = 0; y < height; ++y)
+        std::memcpy(pixels.get() + rowBytes * uint64_t(y), rows + uint64_t(stride) * uint64_t(y),
+                    static_cast<size_t>(rowBytes));
+    picture.clear();
+    picture.width = width;
+    picture.height = height;
+    picture.bitsPerPixel = 24;
+    picture.pixels = std::move(pixels);
+}
+
+}  // namespace
+
+void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit)
+{
+    picture.clear();
+    std::unique_ptr<heif_context, ContextRelease> context(heif_context_alloc());
+    if (!context)
+        return;
+    limitResources(context.get(), pixelLimit);
+    // Grid tiles are decoded one after another on this thread: a thread per
+    // tile lets a hostile grid hold gigabytes at once, and the preparation
+    // already runs beside the window thread.
+    heif_context_set_max_decoding_threads(context.get(), 0);
+    if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok)
+        return;
+    heif_image_handle* handleOut = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &handleOut).code != heif_error_Ok)
+        return;
+    std::unique_ptr<heif_image_handle, HandleRelease> handle(handleOut);
+
+    // The size after rotation and crop, as the picture will be shown.
+    const int width = heif_image_handle_get_width(handle.get());
+    const int height = heif_image_handle_get_height(handle.get());
+    if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > pixelLimit)
+        return;
+    imageWidth = width;
+    imageHeight = height;
+
+    std::unique_ptr<heif_decoding_options, OptionsRelease> options(heif_decoding_options_alloc());
+    if (!options)
+        return;
+    options->ignore_transformations = 0;
+    options->convert_hdr_to_8bit = 1;
+    heif_image* imageOut = nullptr;
+    if (heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                          options.get()).code != heif_error_Ok)
+        return;
+    std::unique_ptr<heif_image, ImageRelease> image(imageOut);
+    // Only what was asked for is copied: 8-bit R,G,B of the announced size.
+    if (heif_image_get_chroma_format(image.get()) != heif_chroma_interleaved_RGB ||
+        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
+        heif_image_get_primary_width(image.get()) != width || heif_image_get_primary_height(image.get()) != height)
+        return;
+    copyRows(image.get(), width, height, picture);
+}
+
+void readHeifImage(const char16_t* path, Picture& picture)
+{
+    picture.clear();
+    ByteArray bytes;
+    size_t size = 0;
+    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
+        return;
+    parseHeifImage(bytes.get(), size, picture);
+}

@@ -1,0 +1,62 @@
+#include "decode/libraries/jpeg_decode_win32.h"
+
+#include "state/viewer_options.h"
+#include "state/decode_results.h"
+#include "decode/common/file_bytes.h"
+#include "decode/libraries/jpeg_memory_decode.h"
+#include "decode/libraries/jpeg_scale.h"
+
+namespace {
+
+// A 32-bit bottom-up DIB section whose rows libjpeg fills directly; the
+// JpegRows describe it top row first.
+HBITMAP createDecodeTarget(int32_t width, int32_t height, JpegRows& rows)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        return nullptr;
+    }
+    const ptrdiff_t stride = ptrdiff_t{4} * width;
+    rows.firstRow = static_cast<uint8_t*>(bits) + (height - 1) * stride;
+    rows.stride = -stride;
+    rows.width = width;
+    rows.height = height;
+    return bitmap;
+}
+
+}  // namespace
+
+HBITMAP decodeJpegFile(const char16_t* path)
+{
+    ByteArray bytes;
+    size_t size = 0;
+    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
+        return nullptr;
+    JpegHeader header;
+    if (decodeJpeg(bytes.get(), size, header, nullptr) != JpegDecodeResult::decoded)
+        return nullptr;
+    JpegRows rows{};
+    rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
+                                   GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr);
+    HBITMAP bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
+                                        jpegScaledSide(header.height, rows.eighths), rows);
+    if (!bitmap)
+        return nullptr;
+    if (decodeJpeg(bytes.get(), size, header, &rows) != JpegDecodeResult::decoded) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    imageWidth = header.width;
+    imageHeight = header.height;
+    return bitmap;
+}

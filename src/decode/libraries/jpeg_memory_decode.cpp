@@ -1,0 +1,166 @@
+#include "decode/libraries/jpeg_memory_decode.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "picture/pixel_array_limit.h"
+
+namespace {
+
+// A progressive stream can repeat scans that each pass over every block of
+// the picture; encoders write about ten.
+constexpr int maxJpegScans = 100;
+
+// libjpeg's whole-picture coefficient buffer (progressive and multi-scan
+// files): 2 bytes per sample, 805 MB for the largest picture the program takes
+// in 4:2:0. Beyond it libjpeg stops with "no backing store".
+constexpr long maxCoefficientBytes = 1L << 30;
+
+// Every block of every component costs at least one bit of Huffman data (its
+// DC code) in any complete stream, so a file claims at most 8 blocks of its
+// largest component per byte it holds.
+constexpr uint64_t blocksPerStreamByte = 8;
+
+// The rows handed to libjpeg per call: enough for its largest output group.
+constexpr int rowsPerRead = 16;
+
+// libjpeg's error manager followed by the jump back into decodeJpeg and the
+// verdict of the failure. Plain data: the jump crosses no destructor.
+struct ErrorTrap {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    JpegDecodeResult verdict;
+};
+
+JpegDecodeResult verdictOf(int messageCode)
+{
+    switch (messageCode) {
+    case JERR_BAD_PRECISION:
+    case JERR_SOF_UNSUPPORTED:
+    case JERR_ARITH_NOTIMPL:
+    case JERR_CONVERSION_NOTIMPL:
+        return JpegDecodeResult::notForThisPath;
+    case JERR_NO_BACKING_STORE:
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+    case JERR_OUT_OF_MEMORY:
+        return JpegDecodeResult::tooLarge;
+    default:
+        return JpegDecodeResult::corrupt;
+    }
+}
+
+void leaveOnError(j_common_ptr info)
+{
+    auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
+    if (trap->verdict == JpegDecodeResult::decoded)
+        trap->verdict = verdictOf(trap->manager.msg_code);
+    std::longjmp(trap->jump, 1);
+}
+
+// Warnings (a stream cut short, stray bytes) are not shown anywhere.
+void stayQuiet(j_common_ptr) {}
+
+void limitScans(j_common_ptr info)
+{
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number > maxJpegScans) {
+        reinterpret_cast<ErrorTrap*>(info->err)->verdict = JpegDecodeResult::tooLarge;
+        (*info->err->error_exit)(info);
+    }
+}
+
+// The header's answer before anything large is allocated.
+JpegDecodeResult judgeHeader(const jpeg_decompress_struct& info, size_t size)
+{
+    switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        break;
+    default:
+        return JpegDecodeResult::notForThisPath;
+    }
+    // This build has no arithmetic decoder; it would only fail later.
+    if (info.arith_code)
+        return JpegDecodeResult::notForThisPath;
+    const uint64_t pixels = uint64_t{info.image_width} * info.image_height;
+    if (pixels == 0 || pixels > maxPicturePixels)
+        return JpegDecodeResult::tooLarge;
+    uint64_t largestBlocks = 0;
+    for (int i = 0; i < info.num_components; ++i) {
+        const jpeg_component_info& component = info.comp_info[i];
+        const uint64_t blocks = uint64_t{component.width_in_blocks} * component.height_in_blocks;
+        if (blocks > largestBlocks)
+            largestBlocks = blocks;
+    }
+    if (uint64_t{size} < minimumStreamBytes(largestBlocks, blocksPerStreamByte))
+        return JpegDecodeResult::tooLarge;
+    return JpegDecodeResult::decoded;
+}
+
+// Decodes every output row into rows; false when the output size is not the
+// one the rows were made for.
+bool readRows(jpeg_decompress_struct& info, const JpegRows& rows)
+{
+    info.out_color_space = JCS_EXT_BGRX;
+    info.scale_num = static_cast<unsigned int>(rows.eighths);
+    info.scale_denom = 8;
+    jpeg_calc_output_dimensions(&info);
+    if (info.output_width != static_cast<JDIMENSION>(rows.width) ||
+        info.output_height != static_cast<JDIMENSION>(rows.height))
+        return false;
+    jpeg_start_decompress(&info);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW pointers[rowsPerRead];
+        const JDIMENSION first = info.output_scanline;
+        const JDIMENSION count =
+            info.output_height - first < JDIMENSION{rowsPerRead} ? info.output_height - first : rowsPerRead;
+        for (JDIMENSION i = 0; i < count; ++i)
+            pointers[i] = rows.firstRow + static_cast<ptrdiff_t>(first + i) * rows.stride;
+        if (jpeg_read_scanlines(&info, pointers, count) == 0)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// The only function that calls libjpeg: its errors jump back here, past no
+// C++ object, and everything libjpeg allocated goes with
+// jpeg_destroy_decompress on either path.
+JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows)
+{
+    // jpeg_mem_src counts in unsigned long, 32 bits on Windows.
+    if (size == 0 || size > 0xFFFFFFFFu)
+        return size == 0 ? JpegDecodeResult::corrupt : JpegDecodeResult::tooLarge;
+    jpeg_decompress_struct info;
+    ErrorTrap trap;
+    jpeg_progress_mgr progress;
+    info.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = leaveOnError;
+    trap.manager.output_message = stayQuiet;
+    trap.verdict = JpegDecodeResult::decoded;
+    progress.progress_monitor = limitScans;
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&info);
+        return trap.verdict;
+    }
+    jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = maxCoefficientBytes;
+    info.progress = &progress;
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    JpegDecodeResult result = judgeHeader(info, size);
+    if (result == JpegDecodeResult::decoded) {
+        header.width = static_cast<int32_t>(info.image_width);
+        header.height = static_cast<int32_t>(info.image_height);
+        if (rows && !readRows(info, *rows))
+            result = JpegDecodeResult::corrupt;
+    }
+    jpeg_destroy_decompress(&info);
+    return result;
+}
