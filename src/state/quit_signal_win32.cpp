@@ -1,5 +1,7 @@
 #include "state/quit_signal_win32.h"
 
+#include "state/quit_request.h"
+
 HANDLE quitEvent()
 {
     // Lives until the process ends; both threads may ask first.
@@ -9,6 +11,7 @@ HANDLE quitEvent()
 
 void signalQuit()
 {
+    quitRequested.store(true, std::memory_order_release);
     if (HANDLE event = quitEvent())
         SetEvent(event);
 }

@@ -1,0 +1,3 @@
+#include "state/quit_request.h"
+
+std::atomic<bool> quitRequested{false};
