@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include "app/open_dialog_filter.h"
 #include "filelist/file_list.h"
 #include "filelist/start_path.h"
 #include "pipeline/prepared_screens_win32.h"
@@ -53,7 +54,8 @@ void openFileCommand()
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = mainWindow;
     dialog.hInstance = GetModuleHandleW(nullptr);
-    dialog.lpstrFilter = L"All Files\0*.*\0";
+    const std::u16string filter = openDialogFilter();
+    dialog.lpstrFilter = reinterpret_cast<const wchar_t*>(filter.c_str());
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = reinterpret_cast<wchar_t*>(startPath);
     dialog.nMaxFile = pathCapacity;

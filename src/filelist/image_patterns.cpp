@@ -5,6 +5,9 @@
 const char16_t* const imagePatterns[imagePatternCount] = {
     u"*.bmp", u"*.gif", u"*.jpg", u"*.jpe?", u"*.jfif", u"*.png",
     u"*.qdl", u"*.tif?", u"*.tga", u"*.heic", u"*.webp", u"*.jxr",
+    u"*.avif", u"*.jxl",
+    // Camera RAW files, shown through the preview the camera embeds.
+    u"*.dng", u"*.cr2", u"*.cr3", u"*.nef", u"*.nrw", u"*.arw", u"*.orf", u"*.rw2", u"*.raf", u"*.pef", u"*.srw",
 };
 
 namespace {

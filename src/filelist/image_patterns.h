@@ -2,7 +2,7 @@
 // every directory is scanned, and the rule by which a name matches one.
 #pragma once
 
-constexpr int imagePatternCount = 12;
+constexpr int imagePatternCount = 25;
 extern const char16_t* const imagePatterns[imagePatternCount];
 
 // A name matches "*.ext" when the text after its last dot equals ext, and

@@ -24,6 +24,21 @@ TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
         {u"C:\\pics\\a.jfif", ExtensionClass::embeddedProfile, false},
         {u"C:\\pics\\a.TIFF", ExtensionClass::embeddedProfile, false},
         {u"C:\\pics\\a.png", ExtensionClass::other, false},
+        {u"C:\\pics\\a.AVIF", ExtensionClass::avif, false},
+        {u"C:\\pics\\a.jxl", ExtensionClass::jxl, false},
+        {u"C:\\pics\\a.DNG", ExtensionClass::dng, false},
+        {u"C:\\pics\\a.cr2", ExtensionClass::cr2, false},
+        {u"C:\\pics\\a.Cr3", ExtensionClass::cr3, false},
+        {u"C:\\pics\\a.nef", ExtensionClass::nef, false},
+        {u"C:\\pics\\a.nrw", ExtensionClass::nrw, false},
+        {u"C:\\pics\\a.arw", ExtensionClass::arw, false},
+        {u"C:\\pics\\a.orf", ExtensionClass::orf, false},
+        {u"C:\\pics\\a.rw2", ExtensionClass::rw2, false},
+        {u"C:\\pics\\a.raf", ExtensionClass::raf, false},
+        {u"C:\\pics\\a.pef", ExtensionClass::pef, false},
+        {u"C:\\pics\\a.srw", ExtensionClass::srw, false},
+        {u"C:\\pics\\a.jxlx", ExtensionClass::other, false},
+        {u"avif", ExtensionClass::other, false},
         // Only the very end counts, never an inner dot or the folder.
         {u"C:\\pics.qdl\\a.png", ExtensionClass::other, false},
         {u"C:\\pics\\a.qdl.bak", ExtensionClass::other, false},
@@ -45,6 +60,19 @@ TEST(ExtensionClassTest, TheEndOfThePathChoosesTheDecoder)
         EXPECT_EQ(extensionClassOf(c.path), c.expected) << row;
         EXPECT_EQ(isOwnFormatName(c.path), c.ownFormat) << row;
     }
+}
+
+// The camera RAW classes are exactly the eleven RAW extensions, the first
+// and last of them included.
+TEST(ExtensionClassTest, CameraRawClassesAreTheRawExtensions)
+{
+    int raw = 0;
+    for (int c = 0; c <= static_cast<int>(ExtensionClass::srw); ++c)
+        raw += isCameraRawClass(static_cast<ExtensionClass>(c)) ? 1 : 0;
+    EXPECT_EQ(raw, 11);
+    EXPECT_TRUE(isCameraRawClass(ExtensionClass::dng));
+    EXPECT_TRUE(isCameraRawClass(ExtensionClass::srw));
+    EXPECT_FALSE(isCameraRawClass(ExtensionClass::jxl));
 }
 
 // Which files GDI+ colour-manages and which the worker searches for their own

@@ -11,6 +11,8 @@ TEST(ImagePatterns, AreScannedInTheFixedOrder)
     const char16_t* expected[imagePatternCount] = {
         u"*.bmp", u"*.gif", u"*.jpg", u"*.jpe?", u"*.jfif", u"*.png",
         u"*.qdl", u"*.tif?", u"*.tga", u"*.heic", u"*.webp", u"*.jxr",
+        u"*.avif", u"*.jxl", u"*.dng", u"*.cr2", u"*.cr3", u"*.nef", u"*.nrw",
+        u"*.arw", u"*.orf", u"*.rw2", u"*.raf", u"*.pef", u"*.srw",
     };
     for (int i = 0; i < imagePatternCount; ++i)
         EXPECT_EQ(std::u16string(imagePatterns[i]), std::u16string(expected[i])) << "row " << i + 1;
@@ -62,7 +64,9 @@ TEST(ImagePatterns, MatchTheTextAfterTheLastDot)
 TEST(ImagePatterns, NoNameIsTakenByTwoPatterns)
 {
     const char16_t* names[] = {u"a.bmp", u"a.gif", u"a.jpg", u"a.jpe", u"a.jpeg", u"a.jfif", u"a.png",
-                               u"a.qdl", u"a.tif", u"a.tiff", u"a.tga", u"a.heic", u"a.webp", u"a.jxr"};
+                               u"a.qdl", u"a.tif", u"a.tiff", u"a.tga", u"a.heic", u"a.webp", u"a.jxr",
+                               u"a.avif", u"a.jxl", u"a.dng", u"a.cr2", u"a.cr3", u"a.nef", u"a.nrw",
+                               u"a.arw", u"a.orf", u"a.rw2", u"a.raf", u"a.pef", u"a.srw"};
     for (const char16_t* name : names) {
         int matching = 0;
         for (const char16_t* pattern : imagePatterns)

@@ -111,6 +111,20 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::heic: return decodeHeic(path);
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::jxr: return decodeJxr(path);
+    // Windows with the AV1 and JPEG XL extensions decodes these itself.
+    case ExtensionClass::avif:
+    case ExtensionClass::jxl: return decodeThroughWic(path, WicTarget::bgra32);
+    case ExtensionClass::dng:
+    case ExtensionClass::cr2:
+    case ExtensionClass::cr3:
+    case ExtensionClass::nef:
+    case ExtensionClass::nrw:
+    case ExtensionClass::arw:
+    case ExtensionClass::orf:
+    case ExtensionClass::rw2:
+    case ExtensionClass::raf:
+    case ExtensionClass::pef:
+    case ExtensionClass::srw: return nullptr;
     case ExtensionClass::embeddedProfile:
         // The one-shot retry after a failed transform stays with GDI+ and
         // its ICM; whatever libjpeg-turbo refuses goes to GDI+ as well.

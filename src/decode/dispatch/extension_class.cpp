@@ -37,20 +37,46 @@ bool endsWithAny(const char16_t* path, size_t length, std::initializer_list<cons
 
 ExtensionClass extensionClassOf(const char16_t* path)
 {
+    // Tried in order; the first extension that ends the path decides.
+    static const struct {
+        const char16_t* extension;
+        ExtensionClass extensionClass;
+    } table[] = {
+        {u".qdl", ExtensionClass::qdl},
+        {u".tga", ExtensionClass::tga},
+        {u".heic", ExtensionClass::heic},
+        {u".webp", ExtensionClass::webp},
+        {u".jxr", ExtensionClass::jxr},
+        {u".jpg", ExtensionClass::embeddedProfile},
+        {u".jpe", ExtensionClass::embeddedProfile},
+        {u".tif", ExtensionClass::embeddedProfile},
+        {u".jpeg", ExtensionClass::embeddedProfile},
+        {u".jfif", ExtensionClass::embeddedProfile},
+        {u".tiff", ExtensionClass::embeddedProfile},
+        {u".avif", ExtensionClass::avif},
+        {u".jxl", ExtensionClass::jxl},
+        {u".dng", ExtensionClass::dng},
+        {u".cr2", ExtensionClass::cr2},
+        {u".cr3", ExtensionClass::cr3},
+        {u".nef", ExtensionClass::nef},
+        {u".nrw", ExtensionClass::nrw},
+        {u".arw", ExtensionClass::arw},
+        {u".orf", ExtensionClass::orf},
+        {u".rw2", ExtensionClass::rw2},
+        {u".raf", ExtensionClass::raf},
+        {u".pef", ExtensionClass::pef},
+        {u".srw", ExtensionClass::srw},
+    };
     const size_t length = textLength(path);
-    if (endsWith(path, length, u".qdl"))
-        return ExtensionClass::qdl;
-    if (endsWith(path, length, u".tga"))
-        return ExtensionClass::tga;
-    if (endsWith(path, length, u".heic"))
-        return ExtensionClass::heic;
-    if (endsWith(path, length, u".webp"))
-        return ExtensionClass::webp;
-    if (endsWith(path, length, u".jxr"))
-        return ExtensionClass::jxr;
-    if (endsWithAny(path, length, {u".jpg", u".jpe", u".tif", u".jpeg", u".jfif", u".tiff"}))
-        return ExtensionClass::embeddedProfile;
+    for (const auto& row : table)
+        if (endsWith(path, length, row.extension))
+            return row.extensionClass;
     return ExtensionClass::other;
+}
+
+bool isCameraRawClass(ExtensionClass extension)
+{
+    return extension >= ExtensionClass::dng && extension <= ExtensionClass::srw;
 }
 
 bool isJpegName(const char16_t* path)

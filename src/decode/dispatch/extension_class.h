@@ -13,7 +13,14 @@ enum class ExtensionClass {
     embeddedProfile,  // ".jpg", ".jpe", ".tif", ".jpeg", ".jfif", ".tiff": GDI+,
                       // colour-managed later from the file's own profile
     other,            // GDI+, colour-managed by GDI+ itself
+    avif,             // ".avif": imaging component, then the viewer's own AV1 decoder
+    jxl,              // ".jxl": imaging component, then the viewer's own JPEG XL decoder
+    // Camera RAW files, one class each, all shown through their embedded preview.
+    dng, cr2, cr3, nef, nrw, arw, orf, rw2, raf, pef, srw,
 };
+
+// True for the classes of camera RAW files.
+bool isCameraRawClass(ExtensionClass extension);
 
 ExtensionClass extensionClassOf(const char16_t* path);
 
