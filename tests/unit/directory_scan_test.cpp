@@ -126,12 +126,13 @@ TEST_F(DirectoryScanTest, PatternOrderComesBeforeNames)
 TEST_F(DirectoryScanTest, SearchesEachPatternBehindThePrefix)
 {
     scanDirectoryFrom(treeSource, u"R:\\");
-    ASSERT_EQ(searches.size(), 12u);
+    ASSERT_EQ(searches.size(), 25u);
     EXPECT_EQ(searches[0], u"R:\\*.bmp");
     // A final '?' is widened to '*'; matchesPattern narrows the result.
     EXPECT_EQ(searches[3], u"R:\\*.jpe*");
     EXPECT_EQ(searches[7], u"R:\\*.tif*");
     EXPECT_EQ(searches[11], u"R:\\*.jxr");
+    EXPECT_EQ(searches[24], u"R:\\*.srw");
 }
 
 TEST_F(DirectoryScanTest, TakesOnlyWhatThePatternsMatch)
@@ -173,7 +174,7 @@ TEST_F(DirectoryScanTest, WithoutSubdirectoriesNothingBelowIsListed)
     files(1, {u"below.png"});
     scanDirectoryFrom(treeSource, u"R:\\");
     EXPECT_EQ(listed(), Paths{u"R:\\top.png"});
-    EXPECT_EQ(searches.size(), 12u);
+    EXPECT_EQ(searches.size(), 25u);
 }
 
 TEST_F(DirectoryScanTest, WalksSubdirectoriesDepthFirstInNameOrder)
@@ -191,8 +192,8 @@ TEST_F(DirectoryScanTest, WalksSubdirectoriesDepthFirstInNameOrder)
     subdirectory(0, u"..", 0);
     scanDirectoryFrom(treeSource, u"R:\\");
     EXPECT_EQ(listed(), (Paths{u"R:\\z.bmp", u"R:\\sub1\\a.bmp", u"R:\\sub1\\deep\\b.gif", u"R:\\sub2\\c.bmp"}));
-    // Twelve pattern searches and one for subdirectories in each directory.
-    EXPECT_EQ(searches.size(), 4u * 13u);
+    // A search per pattern and one for subdirectories in each directory.
+    EXPECT_EQ(searches.size(), 4u * 26u);
 }
 
 TEST_F(DirectoryScanTest, MatchingDirectoryIsListedAndWalked)
