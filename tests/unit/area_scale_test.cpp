@@ -98,6 +98,8 @@ TEST(AreaScale, GivesTheRoundedAreaAverage)
         // (over 128 rows) and the columns-first path.
         {"1.5 in 196 rows", 1, 196, 1, 1, twoRuns(98, 3, 0), {2}, 0, false},
         {"1.5 in 98 rows", 1, 98, 1, 1, twoRuns(49, 3, 0), {2}, 0, false},
+        // 200 x 255 is beyond the 16-bit column sums of short spans.
+        {"255 in 200 rows", 1, 200, 1, 1, twoRuns(100, 255, 255), {255}, 0, false},
     };
     for (const ExactCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -254,10 +256,11 @@ TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
     };
     // Integer, non-integer and coprime ratios, long spans whose weights are
     // rounded, a single column and row, mild enlargement, and spans of more
-    // rows than 16-bit column sums hold.
+    // rows than 16-bit column sums hold, with spans of six columns.
     const Size sizes[] = {{4000, 30, 960, 7},  {401, 301, 96, 72}, {4099, 9, 1, 2},  {1, 3000, 1, 719},
                           {3000, 1, 719, 1},   {37, 23, 37, 23},   {37, 23, 19, 11}, {95, 70, 100, 71},
-                          {70001, 2, 1920, 1}, {13, 17, 5, 3},     {7, 2000, 3, 10}, {5, 1001, 2, 7}};
+                          {70001, 2, 1920, 1}, {13, 17, 5, 3},     {7, 2000, 3, 10}, {5, 1001, 2, 7},
+                          {4000, 1000, 960, 7}};
     std::mt19937 random(7);
     for (const Size& s : sizes) {
         SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height) + " -> " +

@@ -40,6 +40,7 @@ TEST(DeclaredSizeTest, EachFormatsHeader)
     const Row rows[] = {
         {"24-bit 3 x 2, last row unpadded", bmpFile(3, 2, 24, biRgb, 12 + 9), declared, 3, 2, false},
         {"rows beyond the end", bmpFile(3, 2, 24, biRgb, 12 + 8), notReal, 3, 2, true},
+        {"one row, exactly its bytes", bmpFile(3, 1, 24, biRgb, 9), declared, 3, 1, false},
         {"top-down", bmpFile(3, -2, 24, biRgb, 24), declared, 3, 2, false},
         {"core header", bmpFile(5, 4, 8, biRgb, 8 * 3 + 5, 12), declared, 5, 4, false},
         {"16-byte OS/2 header", bmpFile(3, 2, 24, biRgb, 12 + 9, 16), declared, 3, 2, false},
