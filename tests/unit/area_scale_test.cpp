@@ -162,7 +162,8 @@ TEST(AreaScale, RoundedWeightsStayNearTheExactAverage)
     struct Size {
         int32_t width, height, targetWidth, targetHeight;
     };
-    const Size sizes[] = {{1, 3000, 1, 719}, {3000, 1, 719, 1}, {5000, 2, 3, 1}};
+    // 1037 -> 173: the sum of a span's weights, 21 x 1037 / 173 = 125.9, rounds up.
+    const Size sizes[] = {{1, 3000, 1, 719}, {3000, 1, 719, 1}, {5000, 2, 3, 1}, {1, 1037, 1, 173}};
     std::mt19937 random(11);
     for (const Size& s : sizes) {
         SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
