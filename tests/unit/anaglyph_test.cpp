@@ -398,6 +398,8 @@ TEST(ComposeAnaglyph, TransparencyEntersTheCompositionAsTheScreenShowsIt)
     } cases[] = {
         {"partly transparent: onto black, opaque", false, {128, 250, 100, 0}, {0, 125, 50, 0}},
         {"fully transparent green stays transparent", false, {255, 0, 255, 0}, {255, 0, 255, 0}},
+        // Alpha 1: 127 / 255 rounds down, 128 / 255 up (the nearest halves).
+        {"nearly transparent: onto black, rounded", false, {254, 127, 128, 255}, {0, 0, 1, 1}},
         {"read back: already on black", true, {128, 125, 50, 0, 255, 0, 0, 0}, {0, 125, 50, 0, 255, 0, 0, 0}},
         {"read back without any alpha: opaque", true, {255, 9, 9, 9, 255, 0, 0, 0}, {0, 9, 9, 9, 0, 0, 0, 0}},
     };

@@ -2,9 +2,12 @@
 // the SSE2 body byte for byte equal to the plain one.
 
 #include "picture/area_scale.h"
+#include "picture/area_scale_axis.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -21,6 +24,15 @@ Pixels fromLevels(const std::vector<int>& levels)
     for (int v : levels)
         p.insert(p.end(), {uint8_t(v), uint8_t(v), uint8_t(v), uint8_t(v)});
     return p;
+}
+
+// count levels of first, then count of second: a column whose average is
+// exactly halfway between two levels.
+std::vector<int> twoRuns(int count, int first, int second)
+{
+    std::vector<int> levels(size_t(count), first);
+    levels.resize(size_t(2 * count), second);
+    return levels;
 }
 
 // Scales width x height top-down rows by the given body; the target is
@@ -81,6 +93,13 @@ TEST(AreaScale, GivesTheRoundedAreaAverage)
         {"7:3 coverage", 7, 1, 3, 1, {0, 0, 10, 40, 70, 100, 100}, {1, 40, 96}, 0, false},
         // Enlarging 2 -> 3: 0, (1/2*0 + 1/2*255) -> 127.5 -> 128, 255.
         {"2:3 enlarges", 2, 1, 3, 1, {0, 255}, {0, 128, 255}, 0, false},
+        // Exact halves, 294 / 196 and 147 / 98 = 1.5 -> 2, that the SSE2
+        // finishing steps compute as just below 1.5: the row-by-row path
+        // (over 128 rows) and the columns-first path.
+        {"1.5 in 196 rows", 1, 196, 1, 1, twoRuns(98, 3, 0), {2}, 0, false},
+        {"1.5 in 98 rows", 1, 98, 1, 1, twoRuns(49, 3, 0), {2}, 0, false},
+        // 200 x 255 is beyond the 16-bit column sums of short spans.
+        {"255 in 200 rows", 1, 200, 1, 1, twoRuns(100, 255, 255), {255}, 0, false},
     };
     for (const ExactCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -135,6 +154,51 @@ TEST(AreaScale, EveryDepthScalesLikeItsWidePixels)
     }
 }
 
+// Where the weights are rounded (spans longer than the denominator), the
+// result stays within 1.5 levels of the exact area average, computed here
+// in floating point; with both bodies, since each path rounds on its own.
+TEST(AreaScale, RoundedWeightsStayNearTheExactAverage)
+{
+    struct Size {
+        int32_t width, height, targetWidth, targetHeight;
+    };
+    // 1037 -> 173: the sum of a span's weights, 21 x 1037 / 173 = 125.9, rounds up.
+    const Size sizes[] = {{1, 3000, 1, 719}, {3000, 1, 719, 1}, {5000, 2, 3, 1}, {1, 1037, 1, 173}};
+    std::mt19937 random(11);
+    for (const Size& s : sizes) {
+        SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
+        std::vector<int> levels(size_t(s.width) * size_t(s.height));
+        for (int& v : levels)
+            v = int(random() % 256);
+        const auto exactAverage = [&](int32_t tx, int32_t ty) {
+            // Source pixel j overlaps target pixel i by the length of
+            // [j, j + 1) and [i * s / t, (i + 1) * s / t) in source units.
+            const auto overlap = [](int32_t j, int32_t i, int32_t source, int32_t target) {
+                const double low = double(i) * source / target, high = double(i + 1) * source / target;
+                return std::max(0.0, std::min(high, j + 1.0) - std::max(low, double(j)));
+            };
+            double sum = 0, area = 0;
+            for (int32_t y = 0; y < s.height; ++y)
+                for (int32_t x = 0; x < s.width; ++x) {
+                    const double w = overlap(x, tx, s.width, s.targetWidth) * overlap(y, ty, s.height, s.targetHeight);
+                    sum += w * levels[size_t(y) * size_t(s.width) + size_t(x)];
+                    area += w;
+                }
+            return sum / area;
+        };
+        for (AreaScaleBody body : {AreaScaleBody::plain, AreaScaleBody::sse2}) {
+            if (!hasAreaScaleBody(body))
+                continue;
+            const Pixels out = scale(fromLevels(levels), s.width, s.height, s.targetWidth, s.targetHeight, body);
+            double worst = 0;
+            for (int32_t y = 0; y < s.targetHeight; ++y)
+                for (int32_t x = 0; x < s.targetWidth; ++x)
+                    worst = std::max(worst, std::abs(out[4 * size_t(y * s.targetWidth + x)] - exactAverage(x, y)));
+            EXPECT_LE(worst, 1.5) << (body == AreaScaleBody::plain ? "plain" : "sse2");
+        }
+    }
+}
+
 TEST(AreaScale, RefusesWhatItCannotScale)
 {
     uint8_t pixel[4] = {};
@@ -150,6 +214,40 @@ TEST(AreaScale, RefusesWhatItCannotScale)
     EXPECT_FALSE(scaleByAreaAverage(sixteenBits, single));
 }
 
+// The denominators each axis may use: the least one a span needs (ceil of the
+// ratio, plus 2), 128 vertically up to needs of 128, and a product of at
+// most 2^22; each at its limit and one past.
+TEST(AreaScaleAxis, DenominatorsAtTheirLimits)
+{
+    using namespace areascale;
+    const std::pair<std::pair<uint64_t, uint64_t>, uint64_t> needs[] = {
+        {{1, 1}, 3}, {{4, 2}, 4}, {{5, 2}, 5}, {{3000, 719}, 7}, {{1, 3}, 3}};
+    for (const auto& [sizes, needed] : needs)
+        EXPECT_EQ(neededDenominator(sizes.first, sizes.second), needed) << sizes.first << " -> " << sizes.second;
+    const struct {
+        uint64_t neededX, neededY;
+        bool fits;
+        uint64_t budgetX, budgetY;
+    } cases[] = {
+        {3, 128, true, 2048, 128},           // short spans: 16-bit column sums
+        {3, 129, true, 2048, 2048},
+        {2048, 2048, true, 2048, 2048},      // the product exactly 2^22
+        {2048, 2049, false, 0, 0},
+        {4096, 1024, true, 4096, 1024},      // a long axis takes what it needs
+        {4096, 1025, false, 0, 0},
+        {3, 4096, true, 1024, 4096},
+        {1u << 21, 2, true, 1u << 21, 2},
+    };
+    for (const auto& c : cases) {
+        uint64_t budgetX = 0, budgetY = 0;
+        ASSERT_EQ(chooseBudgets(c.neededX, c.neededY, budgetX, budgetY), c.fits) << c.neededX << " x " << c.neededY;
+        if (c.fits) {
+            EXPECT_EQ(budgetX, c.budgetX) << c.neededX << " x " << c.neededY;
+            EXPECT_EQ(budgetY, c.budgetY) << c.neededX << " x " << c.neededY;
+        }
+    }
+}
+
 TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
 {
     if (!hasAreaScaleBody(AreaScaleBody::sse2))
@@ -159,10 +257,11 @@ TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
     };
     // Integer, non-integer and coprime ratios, long spans whose weights are
     // rounded, a single column and row, mild enlargement, and spans of more
-    // rows than 16-bit column sums hold.
+    // rows than 16-bit column sums hold, with spans of six columns.
     const Size sizes[] = {{4000, 30, 960, 7},  {401, 301, 96, 72}, {4099, 9, 1, 2},  {1, 3000, 1, 719},
                           {3000, 1, 719, 1},   {37, 23, 37, 23},   {37, 23, 19, 11}, {95, 70, 100, 71},
-                          {70001, 2, 1920, 1}, {13, 17, 5, 3},     {7, 2000, 3, 10}, {5, 1001, 2, 7}};
+                          {70001, 2, 1920, 1}, {13, 17, 5, 3},     {7, 2000, 3, 10}, {5, 1001, 2, 7},
+                          {4000, 1000, 750, 7}};
     std::mt19937 random(7);
     for (const Size& s : sizes) {
         SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height) + " -> " +

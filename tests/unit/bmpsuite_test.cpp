@@ -117,7 +117,7 @@ TEST_F(BmpSuite, GoodFilesGiveTheReferencePixels)
 {
     if (!imagemagick::available())
         GTEST_SKIP() << "ImageMagick's convert is needed to read the reference PNGs";
-    const std::filesystem::path scratch = imagemagick::scratchDirectory("bmpsuite_test");
+    const std::filesystem::path scratch = testScratchDirectory();
     const std::vector<std::string> good = suiteFiles("g");
     ASSERT_FALSE(good.empty());
     for (const std::string& name : good)

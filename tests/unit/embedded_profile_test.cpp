@@ -65,6 +65,12 @@ TEST(LocateEmbeddedProfile, SearchWindowsAndDeclaredLength)
     }
 }
 
+Bytes cut(Bytes file, size_t bytes)
+{
+    file.resize(file.size() - bytes);
+    return file;
+}
+
 Bytes app2Chunk(uint8_t number, uint8_t count, const Bytes& piece)
 {
     Bytes body = iccChunk(piece);
@@ -98,6 +104,9 @@ TEST(LocateJpegProfileChunks, WholeSetsJoinInNumberOrderAndEverythingElseFallsBa
         {"counts disagree", join({soi, app2Chunk(1, 2, p1), c2, c3, scan}), false},
         {"chunk after the scan starts", join({soi, c1, c2, scan, c3}), false},
         {"segment longer than the file", join({soi, c1, c2, c3, {0xFF, 0xE1, 0x40, 0x00}}), false},
+        {"last chunk ends exactly at the end of the file", join({soi, c1, c2, c3}), true},
+        {"last chunk one byte past the end", cut(join({soi, c1, c2, c3}), 1), false},
+        {"last chunk two bytes past the end", cut(join({soi, c1, c2, c3}), 2), false},
         {"not a JPEG", join({{0xFF, 0xD9}, c1, c2, c3, scan}), false},
     };
     for (const auto& c : cases) {
@@ -129,7 +138,7 @@ TEST(FindEmbeddedProfile, ReadsTheProfileImageMagickEmbedded)
     const std::filesystem::path icc = "/usr/share/color/icc";
     if (!std::filesystem::exists(icc / "sRGB.icc"))
         GTEST_SKIP() << "icc-profiles-free is not installed";
-    const std::filesystem::path directory = imagemagick::scratchDirectory("embedded-profile");
+    const std::filesystem::path directory = testScratchDirectory();
     const struct {
         const char *name, *format, *profile;
     } cases[] = {

@@ -46,7 +46,7 @@ protected:
     {
         if (!heifToolsAvailable())
             GTEST_SKIP() << "ImageMagick or libheif-examples is not installed";
-        directory = imagemagick::scratchDirectory("heif_reader");
+        directory = testScratchDirectory();
     }
 
     Bytes encode(const Case& c)

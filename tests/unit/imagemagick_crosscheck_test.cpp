@@ -52,7 +52,7 @@ protected:
     {
         if (!imagemagick::available())
             GTEST_SKIP() << "ImageMagick's convert is not installed";
-        directory = imagemagick::scratchDirectory("imagemagick_crosscheck");
+        directory = testScratchDirectory();
         source = directory / "source.rgba";
         imagemagick::writeFile(source, sourceRgba());
     }

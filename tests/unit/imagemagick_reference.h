@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "picture/picture.h"
+#include "test_scratch_directory.h"
 
 namespace imagemagick {
 
@@ -22,14 +23,6 @@ using Bytes = std::vector<uint8_t>;
 inline bool available()
 {
     return std::system("command -v convert >/dev/null 2>&1") == 0;
-}
-
-inline std::filesystem::path scratchDirectory(const char* name)
-{
-    const char* root = std::getenv("VELLORA_TEST_TMP");
-    const std::filesystem::path directory = std::filesystem::path(root ? root : "/tmp") / name;
-    std::filesystem::create_directories(directory);
-    return directory;
 }
 
 inline std::string quoted(const std::filesystem::path& path)

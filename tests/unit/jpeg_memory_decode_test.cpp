@@ -43,8 +43,10 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         {"grey, 4:4:4 with restarts", encodeJpeg({JCS_GRAYSCALE, 1, false, true, 1}), Result::decoded,
          Result::decoded},
         {"cut inside its scan", Bytes(baseline.begin(), baseline.end() - 30), Result::decoded, Result::decoded},
-        {"90 scans", withRepeatedLastScan(progressive, 80), Result::decoded, Result::decoded},
-        {"110 scans", withRepeatedLastScan(progressive, 100), Result::decoded, Result::tooLarge},
+        {"scans at the limit", withRepeatedLastScan(progressive, maxJpegScans - 10), Result::decoded,
+         Result::decoded},
+        {"one scan past the limit", withRepeatedLastScan(progressive, maxJpegScans - 9), Result::decoded,
+         Result::tooLarge},
         {"16000 x 16000 in a few hundred bytes", withFrameHeader(baseline, 5, {0x3E, 0x80, 0x3E, 0x80}),
          Result::tooLarge, Result::tooLarge},
         {"CMYK", encodeJpeg({JCS_CMYK, 4, false, false, 0}), Result::notForThisPath, Result::notForThisPath},
@@ -75,6 +77,37 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         Bytes pixels(size_t(4) * 23 * 16);
         JpegRows wrong{pixels.data(), 4 * 23, 23, 16, 8};
         EXPECT_NE(decodeJpeg(c.file.data(), c.file.size(), header, &wrong), Result::decoded) << c.what;
+    }
+}
+
+// The size a frame header declares (4:2:0, so blocks are counted on the
+// full-size luma plane), in a file padded to the given length: the pixel
+// limit, 2^28, with a file large enough for the stream-size rule, and that
+// rule (one bit per luma block: 2047 x 2047 blocks need ceil(4190209 / 8)
+// bytes) at its minimum and one byte short.
+TEST(JpegMemoryDecode, HeaderLimitsAtTheirValueAndOnePast)
+{
+    const Bytes baseline = encodeJpeg({JCS_RGB, 3, false, false, 0});
+    const auto declaring = [&](uint16_t width, uint16_t height, size_t size) {
+        Bytes file = withFrameHeader(baseline, 5, {uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8),
+                                                   uint8_t(width)});
+        file.resize(size, 0);
+        return file;
+    };
+    const size_t plenty = size_t(1) << 20;
+    const struct {
+        const char* what;
+        Bytes file;
+        Result header;
+    } cases[] = {
+        {"16384 x 16384, exactly 2^28 pixels", declaring(16384, 16384, plenty), Result::decoded},
+        {"16384 x 16385", declaring(16384, 16385, plenty), Result::tooLarge},
+        {"16376 x 16376 at the stream-size minimum", declaring(16376, 16376, 523777), Result::decoded},
+        {"16376 x 16376 one byte short", declaring(16376, 16376, 523776), Result::tooLarge},
+    };
+    for (const auto& c : cases) {
+        JpegHeader header;
+        EXPECT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, nullptr), c.header) << c.what;
     }
 }
 

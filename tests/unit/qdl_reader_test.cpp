@@ -10,6 +10,7 @@
 
 #include "picture/picture.h"
 #include "picture_fixtures.h"
+#include "test_scratch_directory.h"
 
 namespace {
 
@@ -510,12 +511,7 @@ TEST(QdlTruncation, EveryPrefixFails)
 
 class QdlFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const char* tmp = std::getenv("VELLORA_TEST_TMP");
-        directory = std::filesystem::path(tmp ? tmp : "/tmp") / "qdl_reader_test";
-        std::filesystem::create_directories(directory);
-    }
+    void SetUp() override { directory = testScratchDirectory(); }
     void TearDown() override { std::filesystem::remove_all(directory); }
 
     std::filesystem::path directory;

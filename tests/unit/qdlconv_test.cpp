@@ -20,6 +20,7 @@
 #include "file_names.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
+#include "test_scratch_directory.h"
 #include "tga_fixtures.h"
 
 extern char** environ;
@@ -76,11 +77,7 @@ class QdlconvTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* tmp = std::getenv("VELLORA_TEST_TMP");
-        directory = fs::path(tmp ? tmp : "/tmp") /
-                    ("qdlconv_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(directory);
-        fs::create_directories(directory);
+        directory = testScratchDirectory();
     }
     void TearDown() override { fs::remove_all(directory); }
 

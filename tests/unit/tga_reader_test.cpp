@@ -12,6 +12,7 @@
 #include "picture/picture.h"
 #include "picture_fixtures.h"
 #include "state/decode_results.h"
+#include "test_scratch_directory.h"
 #include "tga_fixtures.h"
 
 namespace {
@@ -215,10 +216,7 @@ TEST_F(TgaReaderTest, TruncationAtAnyLengthGivesNoImage)
 
 TEST(TgaFile, ReadsTheWholeFileOrGivesNoImage)
 {
-    const char* scratch = std::getenv("VELLORA_TEST_TMP");
-    const std::filesystem::path directory =
-        std::filesystem::path(scratch ? scratch : "/tmp") / "tga_reader_test";
-    std::filesystem::create_directories(directory);
+    const std::filesystem::path directory = testScratchDirectory();
     const std::filesystem::path path = directory / "two.tga";
     const Bytes file = tgaFile(plain, 2, 1, 24, {1, 2, 3, 4, 5, 6});
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "decode/libraries/webp_first_frame.h"
 #include "decode/qdl/qdl_reader.h"
 #include "file_names.h"
+#include "garbage_allocation.h"
 #include "picture/picture.h"
 #include "picture_fixtures.h"
+#include "test_scratch_directory.h"
 
 namespace {
 
@@ -82,11 +85,7 @@ protected:
         if (shell("command -v dwebp && command -v cwebp && command -v img2webp && command -v webpmux && "
                   "command -v convert") != 0)
             GTEST_SKIP() << "the webp tools or ImageMagick are missing";
-        const char* tmp = std::getenv("VELLORA_TEST_TMP");
-        directory = fs::path(tmp ? tmp : "/tmp") /
-                    ("webp2qdl_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(directory);
-        fs::create_directories(directory);
+        directory = testScratchDirectory();
         // An opaque picture with smooth and sharp parts, and one whose alpha
         // runs from nearly transparent to opaque.
         make("convert -size 97x61 plasma:red-blue -seed 3 -fill black -draw 'rectangle 5,5 30,20' " + at("plain.png"));
@@ -123,6 +122,22 @@ protected:
     }
 
     std::vector<std::string> files() const { return fileNamesIn(directory); }
+
+    // offset.webp: small.png as the first frame, at 10,20 on a 97 x 61
+    // canvas; returns that frame on transparent black as dwebp decodes it.
+    Rgba makeOffsetAnimation()
+    {
+        make("cwebp -quiet -lossless " + at("small.png") + " -o " + at("small.webp"));
+        make("cwebp -quiet -lossless " + at("plain.png") + " -o " + at("plain.webp"));
+        make("webpmux -frame " + at("small.webp") + " +100+10+20 -frame " + at("plain.webp") +
+             " +100 -bgcolor 255,9,9,9 -o " + at("offset.webp"));
+        const Rgba frame = dwebp("small.webp");
+        Rgba expected{97, 61, Bytes(97 * 61 * 4, 0)};
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width * 4; ++x)
+                expected.pixels[size_t((y + 20) * 97 * 4 + 10 * 4 + x)] = frame.pixels[size_t(y * frame.width * 4 + x)];
+        return expected;
+    }
 
     fs::path directory;
 };
@@ -177,15 +192,7 @@ TEST_F(Webp2qdlTest, AnimationGivesItsFirstFrameOnTheCanvas)
 
     // A first frame smaller than the canvas sits at its offset on
     // transparent black, whatever the background colour says.
-    make("cwebp -quiet -lossless " + at("small.png") + " -o " + at("small.webp"));
-    make("cwebp -quiet -lossless " + at("plain.png") + " -o " + at("plain.webp"));
-    make("webpmux -frame " + at("small.webp") + " +100+10+20 -frame " + at("plain.webp") + " +100 -bgcolor 255,9,9,9 -o " +
-         at("offset.webp"));
-    const Rgba frame = dwebp("small.webp");
-    Rgba expected{97, 61, Bytes(97 * 61 * 4, 0)};
-    for (int y = 0; y < frame.height; ++y)
-        for (int x = 0; x < frame.width * 4; ++x)
-            expected.pixels[size_t((y + 20) * 97 * 4 + 10 * 4 + x)] = frame.pixels[size_t(y * frame.width * 4 + x)];
+    const Rgba expected = makeOffsetAnimation();
     int bits = 0;
     const Rgba actual = converted("offset.webp", bits);
     EXPECT_EQ(bits, 32);
@@ -240,6 +247,34 @@ TEST_F(Webp2qdlTest, CanvasIsBoundByTheFirstFrameAndTheFileSize)
         ASSERT_GE(shown.pixels.size(), 4u) << c.what;
         EXPECT_EQ(shown.pixels[0], c.red) << c.what;
         EXPECT_EQ(shown.pixels[3], 255) << c.what;
+    }
+}
+
+// The decoder in this process, whose pixel memory comes filled with garbage:
+// the canvas around the frame is cleared, and the pixel limit holds at its
+// value and one below, first for the canvas, then for the frame alone.
+TEST_F(Webp2qdlTest, FirstFrameInMemoryAtThePixelLimits)
+{
+    const Rgba canvas = makeOffsetAnimation();
+    const Rgba frame = dwebp("small.webp");
+    const Bytes file = readBytes(directory / "offset.webp");
+    const struct {
+        uint64_t maxPixels;
+        WebpFrameResult result;
+        const Rgba* shown;
+    } cases[] = {
+        {97 * 61, WebpFrameResult::decoded, &canvas},
+        {97 * 61 - 1, WebpFrameResult::decoded, &frame},
+        {40 * 30, WebpFrameResult::decoded, &frame},
+        {40 * 30 - 1, WebpFrameResult::tooLarge, nullptr},
+    };
+    for (const auto& c : cases) {
+        Picture picture;
+        ASSERT_EQ(decodeFirstWebpFrame(file.data(), file.size(), c.maxPixels, picture), c.result) << c.maxPixels;
+        if (c.shown)
+            expectSame(rgbaOf(picture), *c.shown, std::to_string(c.maxPixels) + " pixels");
+        else
+            EXPECT_FALSE(picture.holdsImage()) << c.maxPixels;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "decode/platform/webp_converter_command.h"
+#include "state/process_temporary_path.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,32 @@ TEST(WebpConverterCommandTest, TemporaryFilesOfEachProcessAndUnquotedCommandLine
         EXPECT_EQ(std::u16string(output), c.temp + c.output);
         webpConverterCommandLine(copy, output, commandLine);
         EXPECT_EQ(std::u16string(commandLine), u" " + c.temp + c.copy + u" " + c.temp + c.output);
+    }
+}
+
+// A name that fits with its terminator, 259 units, is written whole; one
+// unit more leaves the buffer empty, also when only the last part (the
+// process number or the extension) does not fit.
+TEST(ProcessTemporaryPath, FitsWholeOrLeavesThePathEmpty)
+{
+    // "C:\" + letters + "\" + "pf-" + the number + the extension.
+    const struct {
+        size_t folderLetters;
+        uint32_t process;
+        const char16_t* extension;
+        std::u16string name;  // empty when it does not fit
+    } cases[] = {
+        {238, 4294967295u, u".tmp", u"pf-4294967295.tmp"},
+        {239, 4294967295u, u".tmp", u""},  // the number does not fit
+        {239, 999999999u, u".tmp", u"pf-999999999.tmp"},
+        {242, 4294967295u, u".", u""},     // only the extension does not fit
+    };
+    for (const auto& c : cases) {
+        PathBuffer path = u"stale";
+        const std::u16string folder = folderOf(c.folderLetters);
+        EXPECT_EQ(processTemporaryPath(folder.c_str(), u"pf", c.process, c.extension, path), !c.name.empty())
+            << c.folderLetters;
+        EXPECT_EQ(std::u16string(path), c.name.empty() ? u"" : folder + c.name) << c.folderLetters;
     }
 }
 

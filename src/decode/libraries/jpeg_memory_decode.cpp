@@ -10,10 +10,6 @@
 
 namespace {
 
-// A progressive stream can repeat scans that each pass over every block of
-// the picture; encoders write about ten.
-constexpr int maxJpegScans = 100;
-
 // libjpeg's whole-picture coefficient buffer (progressive and multi-scan
 // files): 2 bytes per sample, 805 MB for the largest picture the program takes
 // in 4:2:0. Beyond it libjpeg stops with "no backing store".

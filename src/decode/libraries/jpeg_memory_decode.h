@@ -14,6 +14,10 @@ enum class JpegDecodeResult {
                      // too many scans or too much coefficient memory
 };
 
+// A progressive stream can repeat scans that each pass over every block of
+// the picture; encoders write about ten. A stream with more is tooLarge.
+constexpr int maxJpegScans = 100;
+
 struct JpegHeader {
     int32_t width = 0;
     int32_t height = 0;
