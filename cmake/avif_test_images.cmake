@@ -2,7 +2,8 @@
 # JPEG XR pictures (odd sizes, which the codec pads and the file crops)
 # encoded by Debian's avifenc as 8-bit 4:2:0, 10-bit 4:4:4 and 8-bit with an
 # alpha ramp, each beside avifdec's decoding of the same file as raw 8-bit
-# R,G,B,A rows (NAME.rgba), which the test compares with the viewer's.
+# R,G,B,A rows (NAME.rgba, chroma upsampled by nearest neighbour as libheif
+# does), which the test compares with the viewer's.
 find_program(VELLORA_AVIF_ENCODE avifenc REQUIRED)
 find_program(VELLORA_AVIF_DECODE avifdec REQUIRED)
 set(VELLORA_AVIF_TEST_IMAGES "")
@@ -22,7 +23,7 @@ foreach(kind 8bit 10bit alpha)
     COMMAND ${VELLORA_MAGICK_CONVERT} -size 37x23 "gradient:rgb(250,40,10)-rgb(20,90,240)" ${source_options}
       "PNG:${stem}.source.png"
     COMMAND ${VELLORA_AVIF_ENCODE} -s 8 ${encoder_options} "${stem}.source.png" "${stem}.avif" > /dev/null
-    COMMAND ${VELLORA_AVIF_DECODE} -d 8 "${stem}.avif" "${stem}.reference.png" > /dev/null
+    COMMAND ${VELLORA_AVIF_DECODE} -d 8 -u nearest "${stem}.avif" "${stem}.reference.png" > /dev/null
     COMMAND ${VELLORA_MAGICK_CONVERT} "${stem}.reference.png" -alpha on -depth 8 "RGBA:${stem}.rgba"
     COMMENT "Writing test image ramp-${kind}.avif" VERBATIM)
   list(APPEND VELLORA_AVIF_TEST_IMAGES "${stem}.avif" "${stem}.rgba")

@@ -329,7 +329,7 @@ TEST_F(DecodeImageFileTest, OwnReadersShowWhatTheFormatsToolsDecode)
         {"ramp-float.jxr", whole, 1},
         {"ramp-opaque.jxr", cutHalf, -1},
         {"ramp-alpha.jxr", overwritten, -1},
-        // libheif's colour conversion against libyuv's: 2; premultiplied
+        // libheif's colour conversion against avifdec's (libyuv): 2; premultiplied
         // alpha adds the rounding of one product.
         {"ramp-8bit.avif", whole, 2},
         {"ramp-10bit.avif", whole, 2},
