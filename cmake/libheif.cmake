@@ -1,19 +1,22 @@
-# HEIC decoding: libde265 (HEVC) and libheif, built from Debian's source
-# packages with this tree's compilers through their own CMake builds, static,
-# decoders only: no encoder, no plug-in loaded at run time, no programs.
+# HEIC and AVIF decoding: libde265 (HEVC), dav1d (AV1, cmake/dav1d.cmake)
+# and libheif, built from Debian's source packages with this tree's compilers
+# through their own builds, static, decoders only: no encoder, no plug-in
+# loaded at run time, no programs.
 # Bookworm's libheif 1.15 fails on current phone photos (1.18 is needed), so
 # the newer releases are pinned, each with a fallback; the build log of the
 # download step names the version taken.
 # Windows: linked into the viewer. Native: the glue's unit test and fuzz
 # target.
 include(ExternalProject)
+include(cmake/dav1d.cmake)
 
 set(VELLORA_LIBDE265_DIR "${CMAKE_BINARY_DIR}/libde265")
 set(VELLORA_LIBDE265_PREFIX "${VELLORA_LIBDE265_DIR}/install")
 set(VELLORA_LIBHEIF_DIR "${CMAKE_BINARY_DIR}/libheif")
 set(VELLORA_LIBHEIF_BUILD "${VELLORA_LIBHEIF_DIR}/build")
 
-set(libheif_c_flags "")
+# Static: without it every heif_* function is exported from the exe.
+set(libheif_c_flags "-DLIBHEIF_STATIC_BUILD")
 set(libde265_c_flags "")
 if(VELLORA_SANITIZE)
   # Instrumented like the project's own code, so the fuzzer sees inside.
@@ -21,7 +24,7 @@ if(VELLORA_SANITIZE)
   # and the HEVC decoder's arithmetic shifts negative numbers left: harmless
   # on every compiler, and the fuzzer would stop at them instead of looking
   # further. The decoder keeps AddressSanitizer for its memory accesses.
-  set(libheif_c_flags "-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g")
+  string(APPEND libheif_c_flags " -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g")
   set(libde265_c_flags "-fsanitize=address -fno-omit-frame-pointer -g")
   if(CMAKE_C_COMPILER_ID STREQUAL "Clang")
     string(APPEND libheif_c_flags " -fsanitize=fuzzer-no-link")
@@ -68,8 +71,14 @@ ExternalProject_Add(libde265_debian
   BUILD_BYPRODUCTS "${VELLORA_LIBDE265_PREFIX}/lib/libde265.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON)
 
+# The library-wide limits are the ones libheif hands to dav1d as its frame
+# size limit (the AV1 stream declares its own size, allocated for before
+# libheif compares it with the file's header): the program's one pixel
+# limit, 16384 x 16384, instead of 32768 x 32768.
 set(libheif_patch sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libheif_nesting.sed"
-    "${VELLORA_LIBHEIF_DIR}/source/libheif/image-items/image_item.cc")
+    "${VELLORA_LIBHEIF_DIR}/source/libheif/image-items/image_item.cc"
+  COMMAND sed -i "s/max_image_size_pixels = 32768 \\* 32768/max_image_size_pixels = 16384 * 16384/"
+    "${VELLORA_LIBHEIF_DIR}/source/libheif/security_limits.cc")
 if(WIN32)
   # libheif gives the HEVC decoder one worker thread, which the calling
   # thread then waits for row by row; under Wine those waits made a 12 MP
@@ -80,7 +89,7 @@ if(WIN32)
 endif()
 
 ExternalProject_Add(libheif_debian
-  DEPENDS libde265_debian
+  DEPENDS libde265_debian dav1d_debian
   PREFIX "${VELLORA_LIBHEIF_DIR}"
   SOURCE_DIR "${VELLORA_LIBHEIF_DIR}/source"
   BINARY_DIR "${VELLORA_LIBHEIF_BUILD}"
@@ -96,7 +105,10 @@ ExternalProject_Add(libheif_debian
     "-DLIBDE265_INCLUDE_DIR=${VELLORA_LIBDE265_PREFIX}/include"
     "-DLIBDE265_LIBRARY=${VELLORA_LIBDE265_PREFIX}/lib/libde265.a"
     -DWITH_X265=OFF -DWITH_KVAZAAR=OFF -DWITH_UVG266=OFF -DWITH_VVDEC=OFF -DWITH_VVENC=OFF
-    -DWITH_OpenH264_DECODER=OFF -DWITH_DAV1D=OFF -DWITH_AOM_DECODER=OFF -DWITH_AOM_ENCODER=OFF
+    -DWITH_DAV1D=ON -DWITH_DAV1D_PLUGIN=OFF
+    "-DDAV1D_INCLUDE_DIR=${VELLORA_DAV1D_PREFIX}/include"
+    "-DDAV1D_LIBRARY=${VELLORA_DAV1D_PREFIX}/lib/libdav1d.a"
+    -DWITH_OpenH264_DECODER=OFF -DWITH_AOM_DECODER=OFF -DWITH_AOM_ENCODER=OFF
     -DWITH_SvtEnc=OFF -DWITH_RAV1E=OFF -DWITH_JPEG_DECODER=OFF -DWITH_JPEG_ENCODER=OFF
     -DWITH_OpenJPEG_DECODER=OFF -DWITH_OpenJPEG_ENCODER=OFF -DWITH_FFMPEG_DECODER=OFF
     -DWITH_OPENJPH_ENCODER=OFF -DWITH_UNCOMPRESSED_CODEC=OFF -DWITH_LIBSHARPYUV=OFF
@@ -116,7 +128,8 @@ target_compile_definitions(vellora_libheif INTERFACE LIBHEIF_STATIC_BUILD LIBDE2
 target_include_directories(vellora_libheif INTERFACE
   "${VELLORA_LIBHEIF_DIR}/source/libheif/api" "${VELLORA_LIBHEIF_BUILD}")
 target_link_libraries(vellora_libheif INTERFACE
-  "${VELLORA_LIBHEIF_BUILD}/libheif/libheif.a" "${VELLORA_LIBDE265_PREFIX}/lib/libde265.a" Threads::Threads)
+  "${VELLORA_LIBHEIF_BUILD}/libheif/libheif.a" "${VELLORA_LIBDE265_PREFIX}/lib/libde265.a"
+  "${VELLORA_DAV1D_PREFIX}/lib/libdav1d.a" Threads::Threads)
 
 # Windows: the viewer's platform library; native: the core, and with it the
 # unit tests and the fuzz targets.

@@ -178,6 +178,7 @@ target_link_options(step_timing PRIVATE -municode)
 include(cmake/webp2qdl.cmake)
 include(cmake/libjpeg_turbo.cmake)
 include(cmake/libheif.cmake)
+include(cmake/avif_test_images.cmake)
 include(cmake/jxrlib.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every

@@ -139,17 +139,20 @@ inline size_t primarySize(const Bytes& b)
     return none;
 }
 
-// The size the primary item's header declares (its grid too).
+// The size the primary item's header declares (its grid too, where the
+// picture is one, as heif-enc writes it; avifenc's is a coded item).
 inline bool setPrimarySize(Bytes& b, uint32_t width, uint32_t height)
 {
     const size_t ispe = primarySize(b);
     const Layout l = layoutOf(b);
-    if (ispe == none || l.idat == none)
+    if (ispe == none)
         return false;
     put32(b, ispe + 12, width);
     put32(b, ispe + 16, height);
-    put16(b, l.idat + 12, width);  // grid descriptor: version, flags, rows-1, columns-1, width, height
-    put16(b, l.idat + 14, height);
+    if (l.idat != none) {
+        put16(b, l.idat + 12, width);  // grid descriptor: version, flags, rows-1, columns-1, width, height
+        put16(b, l.idat + 14, height);
+    }
     return true;
 }
 

@@ -14,14 +14,20 @@ using RowConverter = void (*)(const uint8_t*, uint8_t*, size_t);
 // T of a 32-bit pixel in the reference: 255 - A, or this value for all.
 constexpr int fromAlpha = -1;
 
-Bytes oneByOne(const uint8_t* source, size_t count, size_t bytesPerPixel, int transparency)
+// Order of the colour bytes in a source pixel.
+enum class Order { bgr, rgb };
+
+Bytes oneByOne(const uint8_t* source, size_t count, size_t bytesPerPixel, int transparency, Order order)
 {
     Bytes out;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = source + i * bytesPerPixel;
         if (bytesPerPixel == 4)
             out.push_back(static_cast<uint8_t>(transparency == fromAlpha ? 255 - p[3] : transparency));
-        out.insert(out.end(), {p[2], p[1], p[0]});
+        if (order == Order::bgr)
+            out.insert(out.end(), {p[2], p[1], p[0]});
+        else
+            out.insert(out.end(), {p[0], p[1], p[2]});
     }
     return out;
 }
@@ -31,7 +37,8 @@ Bytes oneByOne(const uint8_t* source, size_t count, size_t bytesPerPixel, int tr
 // AddressSanitizer sees a read past it; the target has a guard byte on
 // either side. Both rows start one byte off alignment. Every source byte
 // differs from its neighbours, so a byte taken from the wrong place shows.
-void expectPixelByPixelResult(RowConverter convert, size_t bytesPerPixel, int transparency)
+void expectPixelByPixelResult(RowConverter convert, size_t bytesPerPixel, int transparency,
+                              Order order = Order::bgr)
 {
     constexpr uint8_t guard = 0xA5;
     for (size_t count = 0; count <= 33; ++count) {
@@ -44,7 +51,7 @@ void expectPixelByPixelResult(RowConverter convert, size_t bytesPerPixel, int tr
         convert(source, target.data() + 1, count);
 
         const Bytes converted(target.begin() + 1, target.end() - 1);
-        EXPECT_EQ(converted, oneByOne(source, count, bytesPerPixel, transparency)) << count << " pixels";
+        EXPECT_EQ(converted, oneByOne(source, count, bytesPerPixel, transparency, order)) << count << " pixels";
         EXPECT_EQ(target.front(), guard) << count << " pixels";
         EXPECT_EQ(target.back(), guard) << count << " pixels";
     }
@@ -63,6 +70,13 @@ TEST(PixelSwizzle, BgraRowsOfEveryLengthTakeTransparencyFromAlpha)
 TEST(PixelSwizzle, BgraRowsOfEveryLengthDropAlpha)
 {
     expectPixelByPixelResult(bgraToOpaqueTrgb, 4, 0);
+}
+
+// An alpha byte shifted into the neighbouring pixel, or colours swapped as
+// for B,G,R,A, shows here and in no other test.
+TEST(PixelSwizzle, RgbaRowsOfEveryLengthTakeTransparencyFromAlpha)
+{
+    expectPixelByPixelResult(rgbaToTrgb, 4, fromAlpha, Order::rgb);
 }
 
 }  // namespace

@@ -9,9 +9,10 @@
 // The GDI+ and WIC pictures are written by ImageMagick at build time
 // (test-images/ beside this program); the stand-in is programs/
 // webp_converter_standin.exe; the JPEG XR files are JxrEncApp's. Wine's
-// imaging component has no WebP, HEIC or JPEG XR decoder, but like Windows it
-// picks a decoder by the content, so a PNG named .webp, .heic or .jxr runs the
-// WIC path to the end on both.
+// imaging component has no WebP, HEIC, AVIF or JPEG XR decoder, but like
+// Windows it picks a decoder by the content, so a PNG named .webp, .heic,
+// .avif or .jxr runs the WIC path to the end on both. The AVIF files are
+// avifenc's.
 #include <windows.h>
 // gdiplus.h needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
 #include <objidl.h>
@@ -262,12 +263,15 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
         {L"bands.webp", "bands.webp", 40, 30, true, bandTop, bandBottom, 0},
         {L"half-red.webp", "alpha.webp", 4, 2, true, 0x800000, 0x800000, 1},
         {L"half-red.jxr", "alpha.png", 4, 2, true, 0x800000, 0x800000, 1},
+        // Windows with the AV1 extension: the imaging component first.
+        {L"png-inside.avif", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
         {L"broken.png", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.jpeg", "junk", 0, 0, false, 0, 0, 0},
         {L"broken.qdl", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.tga", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.heic", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.jxr", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.avif", "junk", 0, 0, true, 0, 0, 0},
     };
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
     // GDI+ is asked for its colour management, or not, by the flags.
@@ -300,55 +304,71 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
     }
 }
 
-// JPEG XR files of Debian's JxrEncApp through the viewer's jxrlib reader:
-// JxrDecApp's pixels of the same file (premultiplied onto black, as the
-// screen shows them); a file cut short or with its coded data overwritten
-// gives no picture, with the size its header declares. The reader is called
-// directly, as Wine's imaging component decodes JPEG XR itself where libjxr
-// is installed (ctest turns that decoder off); the dispatch, whichever
-// decoder answers, shows each whole file at its size.
-TEST_F(DecodeImageFileTest, JpegXrAsJxrDecAppDecodesIt)
+// JPEG XR files of Debian's JxrEncApp through the viewer's jxrlib reader,
+// and AVIF files of Debian's avifenc through the dispatch (Wine's imaging
+// component has none: libheif with dav1d): the pixels of the tools' own
+// decoders (JxrDecApp, avifdec) of the same file, premultiplied onto black
+// as the screen shows them; a file cut short or with its coded data
+// overwritten gives no picture, with the size its header declares. The JPEG
+// XR reader is called directly, as Wine's imaging component decodes JPEG XR
+// itself where libjxr is installed (ctest turns that decoder off); the
+// dispatch, whichever decoder answers, shows each whole file at its size.
+TEST_F(DecodeImageFileTest, OwnReadersShowWhatTheFormatsToolsDecode)
 {
     constexpr int32_t width = 37, height = 23;
-    enum Damage { whole, cut, overwritten };
+    enum Damage { whole, cutHalf, cutTail, overwritten };
     const struct {
         const char* file;
         Damage damage;
-        int tolerance;  // per channel against JxrDecApp; -1: no picture
+        int tolerance;  // per channel against the tool; -1: no picture
     } cases[] = {
-        {"ramp-opaque", whole, 0},
-        {"ramp-alpha", whole, 1},
-        {"ramp-deep", whole, 1},
-        {"ramp-half", whole, 1},
-        {"ramp-float", whole, 1},
-        {"ramp-opaque", cut, -1},
-        {"ramp-alpha", overwritten, -1},
+        {"ramp-opaque.jxr", whole, 0},
+        {"ramp-alpha.jxr", whole, 1},
+        {"ramp-deep.jxr", whole, 1},
+        {"ramp-half.jxr", whole, 1},
+        {"ramp-float.jxr", whole, 1},
+        {"ramp-opaque.jxr", cutHalf, -1},
+        {"ramp-alpha.jxr", overwritten, -1},
+        // libheif's colour conversion against avifdec's (libyuv): 2; premultiplied
+        // alpha adds the rounding of one product.
+        {"ramp-8bit.avif", whole, 2},
+        {"ramp-10bit.avif", whole, 2},
+        {"ramp-alpha.avif", whole, 3},
+        // The last bytes of the AV1 data go; the header stays whole.
+        {"ramp-8bit.avif", cutTail, -1},
     };
     for (const auto& c : cases) {
-        Bytes file = sourceBytes(std::string(c.file) + ".jxr");
-        if (c.damage == cut)
+        const std::string name(c.file);
+        const std::string extension = name.substr(name.rfind('.'));
+        const bool jpegXr = extension == ".jxr";
+        Bytes file = sourceBytes(name);
+        if (c.damage == cutHalf)
             file.resize(file.size() / 2);
+        else if (c.damage == cutTail)
+            file.resize(file.size() - 30);
         else if (c.damage == overwritten)
             std::fill(file.begin() + long(file.size() / 3), file.end(), 0xFF);
-        const std::wstring path = put(L"picture.jxr", file);
-        const std::string label = std::string(c.file) + " damage " + std::to_string(int(c.damage));
-        if (c.damage == whole) {
+        const std::wstring path = put(L"picture" + std::wstring(extension.begin(), extension.end()), file);
+        const std::string label = name + " damage " + std::to_string(int(c.damage));
+        if (jpegXr && c.damage == whole) {
             const Decoded dispatched(decode(path));
             EXPECT_EQ(dispatched.size().cx, width) << label;
             EXPECT_EQ(dispatched.size().cy, height) << label;
         }
         imageWidth = imageHeight = 0;
         Picture picture;
-        readJxrImage(reinterpret_cast<const char16_t*>(path.c_str()), picture);
+        if (jpegXr)
+            readJxrImage(reinterpret_cast<const char16_t*>(path.c_str()), picture);
+        const Decoded bitmap(jpegXr ? (picture.holdsImage() ? toDisplayBitmap(picture, 0, true) : nullptr)
+                                    : decode(path));
         EXPECT_EQ(imageWidth, width) << label;
         EXPECT_EQ(imageHeight, height) << label;
         if (c.tolerance < 0) {
-            EXPECT_FALSE(picture.holdsImage()) << label;
+            EXPECT_EQ(bitmap.get(), nullptr) << label;
             continue;
         }
-        ASSERT_TRUE(picture.holdsImage()) << label;
-        const Decoded bitmap(toDisplayBitmap(picture, 0, true));
-        const Bytes reference = sourceBytes(std::string(c.file) + ".rgba");
+        ASSERT_NE(bitmap.get(), nullptr) << label;
+        const Bytes reference = sourceBytes(name.substr(0, name.size() - extension.size()) + ".rgba");
         ASSERT_EQ(reference.size(), size_t(width) * height * 4) << label;
         const std::vector<uint32_t> shown = bitmap.rows();
         ASSERT_EQ(shown.size(), size_t(width) * height) << label;

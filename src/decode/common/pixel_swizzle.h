@@ -1,5 +1,6 @@
-// Rows of B,G,R and B,G,R,A pixels, as TGA files and DIBs store them, turned
-// into the picture's R,G,B and T,R,G,B. The main loops move whole 64-bit
+// Rows of B,G,R and B,G,R,A pixels, as TGA files and DIBs store them, and of
+// R,G,B,A pixels, as libheif writes them, turned into the picture's R,G,B
+// and T,R,G,B. The main loops move whole 64-bit
 // words; with GCC or Clang at -O2 or -O3 they run at 0.6 to 1.3 times the
 // speed of memcpy, where byte-wise loops ran at a third to a half of it
 // unless GCC at -O3 vectorised them. Words are read and written through
@@ -82,10 +83,17 @@ inline uint64_t opaqueTrgbFromBgra(uint64_t pair)
     return reverseEachPixel(pair) & ~transparencyBytes;
 }
 
+// Two R,G,B,A pixels in one word become T,R,G,B each: each 32-bit half
+// turned by one byte, A from its top byte to its bottom one, then inverted.
+inline uint64_t trgbFromRgba(uint64_t pair)
+{
+    return ((pair << 8 & 0xFFFFFF00FFFFFF00u) | (pair >> 24 & transparencyBytes)) ^ transparencyBytes;
+}
+
 // Two words at a time: GCC's loop over single words ran 5 to 10% slower,
 // behind its own vectorised byte-wise loop at -O3.
 template <uint64_t (*convertPair)(uint64_t)>
-inline void convertBgraRow(const uint8_t* src, uint8_t* dst, size_t count)
+inline void convertFourByteRow(const uint8_t* src, uint8_t* dst, size_t count)
 {
     size_t i = 0;
     for (; i + 4 <= count; i += 4, src += 16, dst += 16) {
@@ -110,11 +118,17 @@ inline void convertBgraRow(const uint8_t* src, uint8_t* dst, size_t count)
 // T,R,G,B from B,G,R,A with T = 255 - A.
 inline void bgraToTrgb(const uint8_t* src, uint8_t* dst, size_t count)
 {
-    convertBgraRow<trgbFromBgra>(src, dst, count);
+    convertFourByteRow<trgbFromBgra>(src, dst, count);
 }
 
 // T,R,G,B from B,G,R,A with T = 0: the alpha byte is dropped.
 inline void bgraToOpaqueTrgb(const uint8_t* src, uint8_t* dst, size_t count)
 {
-    convertBgraRow<opaqueTrgbFromBgra>(src, dst, count);
+    convertFourByteRow<opaqueTrgbFromBgra>(src, dst, count);
+}
+
+// T,R,G,B from R,G,B,A with T = 255 - A.
+inline void rgbaToTrgb(const uint8_t* src, uint8_t* dst, size_t count)
+{
+    convertFourByteRow<trgbFromRgba>(src, dst, count);
 }

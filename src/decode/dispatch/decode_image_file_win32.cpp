@@ -90,6 +90,20 @@ HBITMAP decodeHeic(const char16_t* path)
     return toDisplayBitmap(picture, blackBackground, true);
 }
 
+// Windows without the Store's AV1 extension, and Wine, have no AVIF decoder
+// in the imaging component; libheif with dav1d takes over. Alpha is kept as
+// the imaging component's 32-bit target keeps it.
+HBITMAP decodeAvif(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32))
+        return bitmap;
+    Picture picture;
+    readHeifImage(path, picture, HeifAlpha::kept);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
 // Wine's imaging component, and some Windows editions, have no JPEG XR
 // decoder; the viewer's own takes over.
 HBITMAP decodeJxr(const char16_t* path)
@@ -111,8 +125,8 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::heic: return decodeHeic(path);
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::jxr: return decodeJxr(path);
-    // Windows with the AV1 and JPEG XL extensions decodes these itself.
-    case ExtensionClass::avif:
+    case ExtensionClass::avif: return decodeAvif(path);
+    // Windows with the JPEG XL extension decodes these itself.
     case ExtensionClass::jxl: return decodeThroughWic(path, WicTarget::bgra32);
     case ExtensionClass::dng:
     case ExtensionClass::cr2:

@@ -7,6 +7,7 @@
 
 #include "state/decode_results.h"
 #include "decode/common/file_bytes.h"
+#include "decode/common/pixel_swizzle.h"
 #include "picture/pixel_array_limit.h"
 #include "picture/picture.h"
 
@@ -38,38 +39,47 @@ void limitResources(heif_context* context, uint64_t pixelLimit)
     // Tiles, thumbnails, depth and gain maps, Exif and XMP of one photo.
     limits->max_items = 1000;
     limits->max_color_profile_size = 4 * 1024 * 1024;
-    // The largest single block is the picture's own R,G,B array.
-    limits->max_memory_block_size = pixelLimit * 3;
+    // The largest single block is the picture's own R,G,B,A array.
+    limits->max_memory_block_size = pixelLimit * 4;
     limits->max_components = 16;
     limits->max_iloc_extents_per_item = 32;
     limits->max_size_entity_group = 64;
     limits->max_children_per_box = 100;
 }
 
-// The decoded rows, copied without their padding into a 24-bit picture.
-void copyRows(const heif_image* image, int32_t width, int32_t height, Picture& picture)
+// The decoded rows, copied without their padding into a 24-bit picture, or
+// from R,G,B,A into a 32-bit one that is reduced to 24 bits when no pixel is
+// transparent.
+void copyRows(const heif_image* image, int32_t width, int32_t height, bool withAlpha, Picture& picture)
 {
     int stride = 0;
     const uint8_t* rows = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
-    const uint64_t rowBytes = uint64_t(width) * 3;
+    const uint64_t rowBytes = uint64_t(width) * (withAlpha ? 4 : 3);
     if (!rows || stride < 0 || uint64_t(stride) < rowBytes)
         return;
     ByteArray pixels = allocateBytes(static_cast<size_t>(rowBytes * uint64_t(height)));
     if (!pixels)
         return;
-    for (int32_t y = 0; y < height; ++y)
-        std::memcpy(pixels.get() + rowBytes * uint64_t(y), rows + uint64_t(stride) * uint64_t(y),
-                    static_cast<size_t>(rowBytes));
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* target = pixels.get() + rowBytes * uint64_t(y);
+        const uint8_t* source = rows + uint64_t(stride) * uint64_t(y);
+        if (withAlpha)
+            rgbaToTrgb(source, target, static_cast<size_t>(width));
+        else
+            std::memcpy(target, source, static_cast<size_t>(rowBytes));
+    }
     picture.clear();
     picture.width = width;
     picture.height = height;
-    picture.bitsPerPixel = 24;
+    picture.bitsPerPixel = withAlpha ? 32 : 24;
     picture.pixels = std::move(pixels);
+    if (withAlpha && !picture.hasTransparency())
+        picture.convert32To24();
 }
 
 }  // namespace
 
-void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit)
+void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit, HeifAlpha alpha)
 {
     picture.clear();
     std::unique_ptr<heif_context, ContextRelease> context(heif_context_alloc());
@@ -100,25 +110,26 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t
         return;
     options->ignore_transformations = 0;
     options->convert_hdr_to_8bit = 1;
+    const bool withAlpha = alpha == HeifAlpha::kept && heif_image_handle_has_alpha_channel(handle.get());
+    const heif_chroma chroma = withAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
     heif_image* imageOut = nullptr;
-    if (heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                          options.get()).code != heif_error_Ok)
+    if (heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB, chroma, options.get()).code != heif_error_Ok)
         return;
     std::unique_ptr<heif_image, ImageRelease> image(imageOut);
-    // Only what was asked for is copied: 8-bit R,G,B of the announced size.
-    if (heif_image_get_chroma_format(image.get()) != heif_chroma_interleaved_RGB ||
+    // Only what was asked for is copied: 8-bit samples of the announced size.
+    if (heif_image_get_chroma_format(image.get()) != chroma ||
         heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
         heif_image_get_primary_width(image.get()) != width || heif_image_get_primary_height(image.get()) != height)
         return;
-    copyRows(image.get(), width, height, picture);
+    copyRows(image.get(), width, height, withAlpha, picture);
 }
 
-void readHeifImage(const char16_t* path, Picture& picture)
+void readHeifImage(const char16_t* path, Picture& picture, HeifAlpha alpha)
 {
     picture.clear();
     ByteArray bytes;
     size_t size = 0;
     if (readFileBytes(path, bytes, size) != FileReadResult::ok)
         return;
-    parseHeifImage(bytes.get(), size, picture);
+    parseHeifImage(bytes.get(), size, picture, maxPicturePixels, alpha);
 }

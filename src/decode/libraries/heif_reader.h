@@ -1,8 +1,9 @@
-// HEIF pictures (.heic, as phones write them) through libheif and libde265:
-// the primary image with the transformations the file asks for (rotation,
-// mirror, crop) applied, as 24-bit R,G,B. An alpha plane is dropped and
-// deeper samples are reduced to 8 bits, as the imaging component's converter
-// does for the same target.
+// HEIF pictures through libheif: .heic (HEVC, libde265) as phones write it
+// and .avif (AV1, dav1d). The primary image with the transformations the
+// file asks for (rotation, mirror, crop) applied, as 24-bit R,G,B; deeper
+// samples are reduced to 8 bits, as the imaging component's converter does
+// for the same target. An alpha plane is dropped, or kept as 32-bit T,R,G,B
+// (T = 255 - A) when the caller asks for it and some pixel is transparent.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,8 @@
 
 class Picture;
 
+enum class HeifAlpha { dropped, kept };
+
 // Decodes the file held in data[0, size) into picture, which holds no image
 // when the file is refused. imageWidth and imageHeight carry the primary
 // image's size as soon as its header is accepted, before any pixel is
@@ -19,8 +22,9 @@ class Picture;
 // of more than pixelLimit pixels are refused before anything is allocated
 // for them; the fuzz target passes a smaller limit than the program's own.
 // data must stay valid and unchanged during the call.
-void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit = maxPicturePixels);
+void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit = maxPicturePixels,
+                    HeifAlpha alpha = HeifAlpha::dropped);
 
 // Reads the whole file and decodes it as above; a file that cannot be read
 // gives no image and leaves imageWidth and imageHeight alone.
-void readHeifImage(const char16_t* path, Picture& picture);
+void readHeifImage(const char16_t* path, Picture& picture, HeifAlpha alpha = HeifAlpha::dropped);
