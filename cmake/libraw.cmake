@@ -61,3 +61,56 @@ foreach(consumer vellora_platform vellora_core)
     target_link_libraries(${consumer} PUBLIC vellora_libraw)
   endif()
 endforeach()
+
+if(WIN32)
+  # Test DNG files for decode_image_file_test, each beside what Debian's
+  # tools make of it: simple_dcraw -e takes the preview out, djpeg decodes
+  # it (R,G,B rows, NAME.EIGHTHS.rgb). raw-large holds a smooth 1600 x 1000
+  # JPEG preview, larger than the screen, decoded at every DCT scale;
+  # raw-turned a 61 x 37 one recorded a quarter turn clockwise (orientation
+  # 6), turned by ImageMagick for the reference.
+  find_program(VELLORA_SIMPLE_DCRAW simple_dcraw REQUIRED)
+  find_program(VELLORA_DJPEG djpeg REQUIRED)
+  set(VELLORA_RAW_TEST_IMAGES "")
+  foreach(kind large turned)
+    set(stem "${VELLORA_TEST_IMAGES_DIR}/raw-${kind}")
+    if(kind STREQUAL "large")
+      set(size 1600x1000)
+      set(width 1600)
+      set(height 1000)
+      set(orientation 1)
+      set(scales 1 2 3 4 5 6 7 8)
+      set(reference_options "")
+    else()
+      set(size 61x37)
+      set(width 61)
+      set(height 37)
+      set(orientation 6)
+      set(scales 8)
+      set(reference_options -rotate 90)
+    endif()
+    set(outputs "${stem}.dng")
+    set(reference_commands "")
+    foreach(eighths ${scales})
+      list(APPEND outputs "${stem}.${eighths}.rgb")
+      list(APPEND reference_commands
+        COMMAND sh -c "\"$0\" -scale $1/8 -pnm \"$2\" > \"$3\""
+          ${VELLORA_DJPEG} ${eighths} "${stem}.dng.thumb.jpg" "${stem}.${eighths}.ppm"
+        COMMAND ${VELLORA_MAGICK_CONVERT} "${stem}.${eighths}.ppm" ${reference_options} -depth 8
+          "RGB:${stem}.${eighths}.rgb")
+    endforeach()
+    add_custom_command(OUTPUT ${outputs}
+      COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+      COMMAND ${VELLORA_MAGICK_CONVERT} -size ${size} "gradient:rgb(230,60,20)-rgb(20,80,230)"
+        -quality 92 "${stem}.preview.jpg"
+      COMMAND "${VELLORA_MAKE_DNG}" "${stem}.dng" "${stem}.preview.jpg" ${width} ${height} ${orientation}
+      COMMAND ${CMAKE_COMMAND} -E rm -f "${stem}.dng.thumb.jpg"
+      COMMAND ${VELLORA_SIMPLE_DCRAW} -e "${stem}.dng"
+      ${reference_commands}
+      DEPENDS "${VELLORA_MAKE_DNG}"
+      COMMENT "Writing test image raw-${kind}.dng" VERBATIM)
+    list(APPEND VELLORA_RAW_TEST_IMAGES ${outputs})
+  endforeach()
+  add_custom_target(vellora_raw_test_images DEPENDS ${VELLORA_RAW_TEST_IMAGES})
+  add_dependencies(decode_image_file_test vellora_raw_test_images)
+endif()
