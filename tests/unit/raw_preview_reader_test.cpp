@@ -109,23 +109,38 @@ TEST(RawPreviewReader, TakesTheLargestPreviewWithinThePixelLimit)
     }
 }
 
-// Files cut short anywhere, junk under a RAW name, a bare TIFF header: no
-// preview, and nothing read outside the bytes given.
+// Files cut short, junk under a RAW name, a bare TIFF header: nothing read
+// outside the bytes given, and no preview from a file cut before its IFD0
+// (the writer puts the IFDs last). Cut inside IFD0's own values the file
+// still names its whole preview, which is then shown as it is.
 TEST(RawPreviewReader, NothingFromFilesCutShortOrNotRaw)
 {
     const Bytes whole = dngWith(true);
-    std::vector<Bytes> files = {Bytes(), Bytes(4096, 0x5A), Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0}};
+    const size_t ifd0 = size_t(whole[4]) | size_t(whole[5]) << 8 | size_t(whole[6]) << 16 | size_t(whole[7]) << 24;
+    struct Cut {
+        Bytes file;
+        bool mayShow;  // its IFD0 is whole: the preview or nothing
+    };
+    std::vector<Cut> cuts = {{Bytes(), false}, {Bytes(4096, 0x5A), false},
+                             {Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0}, false}};
+    for (size_t length : {ifd0, ifd0 + 1, whole.size() - 1})
+        cuts.push_back({Bytes(whole.begin(), whole.begin() + long(length)), length > ifd0 + 1});
     for (size_t length = 0; length < whole.size(); length += 97)
-        files.emplace_back(whole.begin(), whole.begin() + long(length));
-    files.emplace_back(whole.begin(), whole.end() - 1);
-    for (const Bytes& file : files) {
+        cuts.push_back({Bytes(whole.begin(), whole.begin() + long(length)), length > ifd0 + 1});
+    const Bytes jpeg = quadrantsJpeg();
+    for (const Cut& cut : cuts) {
         // A block of exactly the file's size, so that AddressSanitizer sees a
         // read past its end.
-        std::unique_ptr<uint8_t[]> exact(new uint8_t[file.size() + (file.empty() ? 1 : 0)]);
-        std::copy(file.begin(), file.end(), exact.get());
+        std::unique_ptr<uint8_t[]> exact(new uint8_t[cut.file.empty() ? 1 : cut.file.size()]);
+        std::copy(cut.file.begin(), cut.file.end(), exact.get());
         RawPreview preview;
-        EXPECT_FALSE(extractRawPreview(exact.get(), file.size(), preview)) << file.size() << " bytes";
-        EXPECT_EQ(preview.kind, RawPreviewKind::none) << file.size() << " bytes";
+        const bool taken = extractRawPreview(exact.get(), cut.file.size(), preview);
+        if (!cut.mayShow) {
+            EXPECT_FALSE(taken) << cut.file.size() << " bytes";
+            EXPECT_EQ(preview.kind, RawPreviewKind::none) << cut.file.size() << " bytes";
+        } else if (taken && preview.kind == RawPreviewKind::jpeg) {
+            EXPECT_EQ(Bytes(preview.bytes.get(), preview.bytes.get() + preview.size), jpeg) << cut.file.size();
+        }
     }
 }
 

@@ -179,12 +179,14 @@ PixelTurn turnOfRawFlip(int flip)
 bool extractRawPreview(const uint8_t* data, size_t size, RawPreview& preview, uint64_t pixelLimit)
 {
     preview = RawPreview{};
-    // Its default data-error callback writes to stderr.
-    LibRawHandle raw(libraw_init(LIBRAW_OPTIONS_NO_DATAERR_CALLBACK));
+    // Its default data-error callback writes to stderr. (The flag's name
+    // with LibRaw's old spelling, which 0.20 and 0.21 both know.)
+    LibRawHandle raw(libraw_init(LIBRAW_OPIONS_NO_DATAERR_CALLBACK));
     if (!raw)
         return false;
     limitMemory(*raw);
-    if (libraw_open_buffer(raw.get(), data, size) != LIBRAW_SUCCESS)
+    // LibRaw only reads the buffer; 0.20 declares it without const.
+    if (libraw_open_buffer(raw.get(), const_cast<uint8_t*>(data), size) != LIBRAW_SUCCESS)
         return false;
 #if LIBRAW_VERSION >= LIBRAW_MAKE_VERSION(0, 21, 0)
     if (takeLargestListedPreview(*raw, size, pixelLimit, preview))
