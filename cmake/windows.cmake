@@ -132,12 +132,23 @@ foreach(test_source ${VELLORA_WIN_TESTS})
   set_tests_properties(win.${test_name} PROPERTIES TIMEOUT 300)
 endforeach()
 
-# Pictures only the platform's decoders read, written by ImageMagick.
+# Test DNG files, written on the build machine around a JPEG preview.
+set(VELLORA_MAKE_DNG "${CMAKE_BINARY_DIR}/tools/make_dng")
+add_custom_command(
+  OUTPUT "${VELLORA_MAKE_DNG}"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/tools"
+  COMMAND c++ -std=c++17 -O2 -I "${CMAKE_SOURCE_DIR}/tests/support" -o "${VELLORA_MAKE_DNG}"
+          "${CMAKE_SOURCE_DIR}/tools/make_dng/make_dng.cpp"
+  DEPENDS "${CMAKE_SOURCE_DIR}/tools/make_dng/make_dng.cpp" "${CMAKE_SOURCE_DIR}/tests/support/dng_writer.h"
+  COMMENT "Building the test DNG writer")
+
+# Pictures only the platform's decoders and the viewer's libraries read,
+# written by ImageMagick and Debian's encoders.
 set(VELLORA_E2E_PICTURES "${CMAKE_BINARY_DIR}/e2e-pictures")
 add_custom_command(
   OUTPUT "${VELLORA_E2E_PICTURES}/.complete"
-  COMMAND "${CMAKE_SOURCE_DIR}/tests/e2e/make_pictures.sh" "${VELLORA_E2E_PICTURES}"
-  DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/make_pictures.sh"
+  COMMAND "${CMAKE_SOURCE_DIR}/tests/e2e/make_pictures.sh" "${VELLORA_E2E_PICTURES}" "${VELLORA_MAKE_DNG}"
+  DEPENDS "${CMAKE_SOURCE_DIR}/tests/e2e/make_pictures.sh" "${VELLORA_MAKE_DNG}"
   COMMENT "Writing the end-to-end test pictures")
 add_custom_target(e2e_pictures DEPENDS "${VELLORA_E2E_PICTURES}/.complete")
 
@@ -180,6 +191,7 @@ include(cmake/libjpeg_turbo.cmake)
 include(cmake/libheif.cmake)
 include(cmake/avif_test_images.cmake)
 include(cmake/jxrlib.cmake)
+include(cmake/libraw.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every
 # archive and object that went in, and collects each one's licence notice.

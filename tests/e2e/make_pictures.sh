@@ -1,9 +1,12 @@
 #!/bin/sh
-# make_pictures.sh DIR: the solid-colour and stereo pictures of the
-# end-to-end tests that only the platform's decoders read, written by
-# ImageMagick. The names carry the colour the viewer must show.
+# make_pictures.sh DIR MAKE_DNG: the solid-colour and stereo pictures of the
+# end-to-end tests that only the platform's decoders and the viewer's
+# libraries read, written by ImageMagick and Debian's encoders (MAKE_DNG is
+# the build's test DNG writer). The names carry the colour the viewer must
+# show.
 set -e
 dir=$1
+make_dng=$2
 mkdir -p "$dir"
 convert -size 96x64 xc:'#c81e1e' "$dir/c81e1e.png"
 convert -size 96x64 xc:'#1ec81e' -quality 95 "$dir/1ec81e.jpg"
@@ -22,6 +25,18 @@ rm "$dir/heic-source.png"
 convert -size 93x59 xc:'#1e78b4' BMP3:"$dir/jxr-source.bmp"
 JxrEncApp -i "$dir/jxr-source.bmp" -o "$dir/1e78b4.jxr" >/dev/null
 rm "$dir/jxr-source.bmp"
+# AVIF and JPEG XL, each of its own odd size.
+convert -size 91x57 xc:'#3c8cdc' PNG24:"$dir/avif-source.png"
+avifenc -s 10 --min 0 --max 4 "$dir/avif-source.png" "$dir/3c8cdc.avif" >/dev/null
+rm "$dir/avif-source.png"
+convert -size 89x55 xc:'#dc8c3c' PNG24:"$dir/jxl-source.png"
+cjxl "$dir/jxl-source.png" "$dir/dc8c3c.jxl" -d 0 >/dev/null 2>&1
+rm "$dir/jxl-source.png"
+# A camera RAW file, shown through its 83 x 53 JPEG preview, recorded a
+# quarter turn clockwise (orientation 6): upright it is 53 x 83.
+convert -size 83x53 xc:'#8c3cdc' -quality 95 "$dir/dng-preview.jpg"
+"$make_dng" "$dir/8c3cdc.dng" "$dir/dng-preview.jpg" 83 53 6
+rm "$dir/dng-preview.jpg"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"

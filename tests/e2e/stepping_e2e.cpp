@@ -95,6 +95,43 @@ TEST(Stepping, EveryKeyAndTheWheelStepThroughEveryFormatWithWrapAround)
     EXPECT_EQ(viewer.waitForExit(), 0);
 }
 
+// The formats of the viewer's newer libraries, in the list's order (the
+// scan takes jpg, then avif, jxl and dng), forwards with wrap-around: each
+// shows its colour, and F2 the size its decoder published; the RAW file's is
+// its preview's upright size.
+TEST(Stepping, NewerFormatsShowTheirColoursAndSizes)
+{
+    TemporaryDirectory folder(L"vellora-e2e-newer");
+    folder.addPicture(L"1ec81e.jpg");
+    folder.addPicture(L"3c8cdc.avif");
+    folder.addPicture(L"dc8c3c.jxl");
+    folder.addPicture(L"8c3cdc.dng");
+    const struct {
+        COLORREF colour;
+        const wchar_t* overlay;
+    } pictures[] = {
+        {RGB(0x1E, 0xC8, 0x1E), L"Image 1 of 4 (original resolution: 96x64)"},
+        {RGB(0x3C, 0x8C, 0xDC), L"Image 2 of 4 (original resolution: 91x57)"},
+        {RGB(0xDC, 0x8C, 0x3C), L"Image 3 of 4 (original resolution: 89x55)"},
+        {RGB(0x8C, 0x3C, 0xDC), L"Image 4 of 4 (original resolution: 53x83)"},
+    };
+    ViewerProcess viewer(quoted(folder.path()));
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitForCentre(pictures[0].colour)) << std::hex << centreColour();
+    pressKeys(window, {VK_F2});
+    for (int step = 0; step <= 4; ++step) {
+        const auto& picture = pictures[step % 4];
+        if (step > 0)
+            pressKeys(window, {VK_SPACE});
+        EXPECT_TRUE(waitForCentre(picture.colour)) << "picture " << step % 4 << std::hex << ", centre " << centreColour();
+        EXPECT_TRUE(waitFor([&] { return screenShowsText(defaultLineHeight(), picture.overlay); }, 5000))
+            << "picture " << step % 4;
+    }
+    pressKeys(window, {VK_ESCAPE});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
 TEST(Stepping, GuiObjectsStayConstantOver200Steps)
 {
     TemporaryDirectory folder(L"vellora-e2e-objects");

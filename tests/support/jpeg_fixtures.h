@@ -52,3 +52,33 @@ inline std::vector<uint8_t> encodeJpeg(const JpegKind& kind)
     std::free(buffer);
     return bytes;
 }
+
+// width x height R,G,B rows (top first) as a baseline JPEG at quality 95 in
+// 4:4:4, so that flat areas decode within a level or two of their colour.
+inline std::vector<uint8_t> encodeRgbJpeg(JDIMENSION width, JDIMENSION height, const std::vector<uint8_t>& rgb)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&info, &buffer, &length);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < height) {
+        JSAMPROW pointer = const_cast<JSAMPLE*>(rgb.data() + size_t(info.next_scanline) * width * 3);
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<uint8_t> bytes(buffer, buffer + length);
+    std::free(buffer);
+    return bytes;
+}

@@ -272,6 +272,7 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
         {L"broken.heic", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.jxr", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.avif", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.NEF", "junk", 0, 0, true, 0, 0, 0},
     };
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
     // GDI+ is asked for its colour management, or not, by the flags.
@@ -442,6 +443,58 @@ TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
         EXPECT_EQ(height, imageHeight) << c.what;
         EXPECT_EQ(bitmap.size().cx, gdiplus.size().cx) << c.what;
         EXPECT_TRUE(shown == gdiplus.rows()) << c.what;
+    }
+}
+
+// Camera RAW files show their embedded JPEG preview exactly as Debian's
+// tools make it (simple_dcraw -e takes it out, djpeg decodes it at the DCT
+// scale this screen needs), upright, with its upright full size published;
+// the same file under every RAW name takes that road. A file cut short, or
+// junk under a RAW name, gives no picture and no size.
+TEST_F(DecodeImageFileTest, CameraRawShowsItsPreviewAsDebiansToolsDecodeIt)
+{
+    const Bytes large = sourceBytes("raw-large.dng");
+    const int largeEighths = chooseJpegScale(1600, 1000, GetSystemMetrics(SM_CXSCREEN),
+                                             GetSystemMetrics(SM_CYSCREEN), nullptr);
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        Bytes file;
+        int32_t width, height;  // upright full size; 0: no picture
+        int eighths;
+        std::string reference;
+    } cases[] = {
+        {"larger than the screen", L"large.dng", large, 1600, 1000, largeEighths,
+         "raw-large." + std::to_string(largeEighths) + ".rgb"},
+        {"a maker's name", L"large.Cr3", large, 1600, 1000, largeEighths,
+         "raw-large." + std::to_string(largeEighths) + ".rgb"},
+        {"turned a quarter clockwise", L"turned.dng", sourceBytes("raw-turned.dng"), 37, 61, 8, "raw-turned.8.rgb"},
+        {"cut in half", L"cut.dng", Bytes(large.begin(), large.begin() + long(large.size() / 2)), 0, 0, 0, ""},
+        {"junk", L"junk.arw", sourceBytes("junk"), 0, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        scaledWidth = scaledHeight = -5;
+        const Decoded bitmap(decode(put(c.name, c.file)));
+        EXPECT_EQ(imageWidth, c.width) << c.what;
+        EXPECT_EQ(imageHeight, c.height) << c.what;
+        if (c.width == 0) {
+            EXPECT_EQ(bitmap.get(), nullptr) << c.what;
+            EXPECT_EQ(scaledWidth, -5) << c.what;
+            continue;
+        }
+        const SIZE own = bitmap.size();
+        EXPECT_EQ(own.cx, jpegScaledSide(c.width, c.eighths)) << c.what;
+        ASSERT_EQ(own.cy, jpegScaledSide(c.height, c.eighths)) << c.what;
+        const Bytes reference = sourceBytes(c.reference);
+        ASSERT_EQ(reference.size(), size_t(own.cx) * size_t(own.cy) * 3) << c.what;
+        const std::vector<uint32_t> shown = bitmap.rows();
+        int mismatches = 0;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const uint32_t expected = uint32_t(reference[i * 3]) << 16 | uint32_t(reference[i * 3 + 1]) << 8 |
+                                      reference[i * 3 + 2];
+            if (shown[i] != expected && mismatches++ < 3)
+                ADD_FAILURE() << c.what << " pixel " << i << std::hex << " shows " << shown[i] << " not " << expected;
+        }
     }
 }
 

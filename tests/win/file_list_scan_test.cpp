@@ -212,12 +212,35 @@ protected:
     void (*previousMessage)() = nullptr;
 };
 
+// Names in the opposite order to their patterns, each row in a directory of
+// its own: the list follows the patterns. The second row holds the last
+// pattern before the newer formats and each of these, named backwards.
 TEST_F(FileListScanTest, PatternOrderComesBeforeNames)
 {
-    for (const wchar_t* name : {L"b.png", L"a.jpg", L"c.bmp", L"notes.txt"})
-        makeFile(name);
-    scan();
-    EXPECT_EQ(listed(), under({L"c.bmp", L"a.jpg", L"b.png"}));
+    const struct {
+        const wchar_t* directory;
+        std::vector<const wchar_t*> made;
+        std::vector<const wchar_t*> expected;
+    } cases[] = {
+        {L"first", {L"b.png", L"a.jpg", L"c.bmp", L"notes.txt"}, {L"c.bmp", L"a.jpg", L"b.png"}},
+        {L"newer",
+         {L"a.srw", L"b.pef", L"c.raf", L"d.rw2", L"e.orf", L"f.arw", L"g.nrw", L"h.nef", L"i.cr3", L"j.cr2",
+          L"k.dng", L"l.jxl", L"m.avif", L"n.jxr", L"o.raw"},
+         {L"n.jxr", L"m.avif", L"l.jxl", L"k.dng", L"j.cr2", L"i.cr3", L"h.nef", L"g.nrw", L"f.arw", L"e.orf",
+          L"d.rw2", L"c.raf", L"b.pef", L"a.srw"}},
+    };
+    for (const auto& c : cases) {
+        const std::wstring directory = std::wstring(c.directory) + L"\\";
+        makeDirectory(c.directory);
+        for (const wchar_t* name : c.made)
+            makeFile(directory + name);
+        clear();
+        scanDirectory(units(root + directory));
+        Paths expected;
+        for (const wchar_t* name : c.expected)
+            expected.push_back(root + directory + name);
+        EXPECT_EQ(listed(), expected) << c.directory;
+    }
 }
 
 TEST_F(FileListScanTest, ListsExactlyWhatThePatternsMatch)

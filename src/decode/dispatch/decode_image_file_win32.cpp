@@ -7,6 +7,7 @@
 #include "decode/libraries/heif_reader.h"
 #include "decode/libraries/jpeg_decode_win32.h"
 #include "decode/libraries/jxr_reader.h"
+#include "decode/libraries/raw_preview_win32.h"
 #include "decode/qdl/qdl_reader.h"
 #include "decode/tga/tga_reader.h"
 #include "decode/platform/webp_converter_win32.h"
@@ -138,7 +139,7 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::rw2:
     case ExtensionClass::raf:
     case ExtensionClass::pef:
-    case ExtensionClass::srw: return nullptr;
+    case ExtensionClass::srw: return decodeRawPreviewFile(path);
     case ExtensionClass::embeddedProfile:
         // The one-shot retry after a failed transform stays with GDI+ and
         // its ICM; whatever libjpeg-turbo refuses goes to GDI+ as well.
