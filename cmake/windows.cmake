@@ -108,6 +108,32 @@ foreach(name big big-progressive cmyk)
     COMMENT "Writing test image bands-${name}.jpg" VERBATIM)
   list(APPEND VELLORA_TEST_IMAGES "${image}")
 endforeach()
+# quadrants.EXT: red, green / blue, yellow quarters, 64 x 32 (and 3000 x 2000
+# for a reduced JPEG scale), upright as stored; the tests write the
+# orientation into them. The TIFF carries the tag (value 1) to be changed.
+foreach(name quadrants.jpg quadrants-big.jpg quadrants-cmyk.jpg quadrants.tif quadrants.png quadrants.webp)
+  set(half 32x16)
+  set(options "")
+  if(name STREQUAL "quadrants-big.jpg")
+    set(half 1500x1000)
+  elseif(name STREQUAL "quadrants-cmyk.jpg")
+    set(options -colorspace CMYK)
+  elseif(name STREQUAL "quadrants.tif")
+    set(options -orient TopLeft)
+  endif()
+  set(format "")
+  if(name STREQUAL "quadrants.png")
+    set(format "PNG24:")
+  endif()
+  set(image "${VELLORA_TEST_IMAGES_DIR}/${name}")
+  add_custom_command(OUTPUT "${image}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+    COMMAND ${VELLORA_MAGICK_CONVERT} "(" -size ${half} "xc:rgb(220,40,40)" "xc:rgb(40,200,40)" +append ")"
+            "(" -size ${half} "xc:rgb(40,40,220)" "xc:rgb(230,230,40)" +append ")" -append +repage -strip
+            -depth 8 -quality 95 ${options} "${format}${image}"
+    COMMENT "Writing test image ${name}" VERBATIM)
+  list(APPEND VELLORA_TEST_IMAGES "${image}")
+endforeach()
 set(image "${VELLORA_TEST_IMAGES_DIR}/alpha.png")
 add_custom_command(OUTPUT "${image}"
   COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"

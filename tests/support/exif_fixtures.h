@@ -79,3 +79,25 @@ inline Bytes webpWithExif(const Bytes& webp, const Bytes& block)
     le32(file, uint32_t(body.size()));
     return join({file, body});
 }
+
+// The TIFF with the value of the orientation entry of its first directory
+// replaced; empty when it has none.
+inline Bytes withTiffOrientation(Bytes tiff, uint16_t value)
+{
+    if (tiff.size() < 8)
+        return Bytes();
+    const bool little = tiff[0] == 'I';
+    auto get16 = [&](size_t at) { return little ? uint32_t(tiff[at] | tiff[at + 1] << 8) : uint32_t(tiff[at] << 8 | tiff[at + 1]); };
+    auto get32 = [&](size_t at) { return little ? get16(at) | get16(at + 2) << 16 : get16(at) << 16 | get16(at + 2); };
+    const size_t directory = get32(4);
+    if (directory + 2 > tiff.size())
+        return Bytes();
+    for (size_t entry = directory + 2, end = entry + 12 * get16(directory); entry + 12 <= std::min(end, tiff.size());
+         entry += 12)
+        if (get16(entry) == orientationTag) {
+            tiff[entry + 8] = uint8_t(little ? value : value >> 8);
+            tiff[entry + 9] = uint8_t(little ? value >> 8 : value);
+            return tiff;
+        }
+    return Bytes();
+}

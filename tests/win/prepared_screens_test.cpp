@@ -1,6 +1,7 @@
 // Screens prepared from files of every format: size, position, colour and
-// black margins, the anaglyph through both roads, the slot rotations, and
-// the GDI objects the preparation makes and releases.
+// black margins, pictures turned upright by their EXIF orientation on every
+// road, the anaglyph through both roads, the slot rotations, and the GDI
+// objects the preparation makes and releases.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,9 +10,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "decode/common/fit_to_screen.h"
+#include "exif_fixtures.h"
 #include "filelist/file_list.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "read_file_win32.h"
 #include "solid_images_win32.h"
 #include "state/decode_results.h"
 #include "state/prepared_slots_win32.h"
@@ -147,6 +151,65 @@ TEST_F(PreparedScreens, EveryFormatIsCentredOnBlackAtItsOwnSize)
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + 400, y + 299), black, 0));
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + 399, y + 300), black, 0));
         releasePreparedScreens();
+    }
+}
+
+// ImageMagick's quadrant pictures (test-images/ beside this program), stored
+// red, green / blue, yellow, tagged with each orientation on each road: the
+// published size is upright, the fit is taken from it, and the screen shows
+// the quarters where the orientation puts them, turned once. The large JPEG
+// is decoded at a reduced scale chosen from the upright size; the CMYK one
+// goes to GDI+.
+TEST_F(PreparedScreens, EveryOrientationStandsUprightOnEveryRoad)
+{
+    constexpr Rgb r{220, 40, 40}, g{40, 200, 40}, b{40, 40, 220}, y{230, 230, 40};
+    // Upright top left, top right, bottom left, bottom right, for 1 to 8.
+    const Rgb upright[8][4] = {{r, g, b, y}, {g, r, y, b}, {y, b, g, r}, {b, y, r, g},
+                               {r, b, g, y}, {b, r, y, g}, {y, g, b, r}, {g, y, r, b}};
+    const struct {
+        const wchar_t* name;
+        const wchar_t* source;
+        int32_t width, height;  // as stored
+        int tolerance;
+    } roads[] = {
+        {L"small.jpg", L"quadrants.jpg", 64, 32, 16},     {L"big.jpg", L"quadrants-big.jpg", 3000, 2000, 16},
+        {L"cmyk.jpg", L"quadrants-cmyk.jpg", 64, 32, 24}, {L"q.tif", L"quadrants.tif", 64, 32, 0},
+        {L"q.png", L"quadrants.png", 64, 32, 0},          {L"q.webp", L"quadrants.webp", 64, 32, 24},
+    };
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const std::wstring images = std::wstring(program, wcsrchr(program, L'\\') + 1) + L"test-images\\";
+    for (const auto& road : roads) {
+        const Bytes stored = readFile(images + road.source);
+        ASSERT_FALSE(stored.empty());
+        for (uint16_t value = 1; value <= 8; ++value) {
+            SCOPED_TRACE(std::string(road.name, road.name + wcslen(road.name)) + " " + std::to_string(value));
+            const Bytes block = exifBlock(value % 2 == 0, value);
+            const std::wstring extension = wcsrchr(road.name, L'.');
+            const Bytes tagged = extension == L".tif"    ? withTiffOrientation(stored, value)
+                                 : extension == L".png"  ? pngWithExif(stored, block)
+                                 : extension == L".webp" ? webpWithExif(stored, block)
+                                                         : jpegWithExif(stored, block);
+            ASSERT_FALSE(tagged.empty());
+            clear();
+            currentEntry = nullptr;
+            addFile(std::to_wstring(value) + road.name, tagged);
+            prepareScreen(nullptr);
+            const bool quarter = value >= 5;
+            EXPECT_EQ(currentImageWidth, quarter ? road.height : road.width);
+            EXPECT_EQ(currentImageHeight, quarter ? road.width : road.height);
+            const FittedSize fitted = fittedSize(currentImageWidth, currentImageHeight, screenWidth, screenHeight);
+            EXPECT_EQ(scaledWidth, fitted.width);
+            EXPECT_EQ(scaledHeight, fitted.height);
+            const int left = (screenWidth - scaledWidth) / 2, top = (screenHeight - scaledHeight) / 2;
+            for (int quarterIndex = 0; quarterIndex < 4; ++quarterIndex) {
+                const int x = left + scaledWidth * (1 + 2 * (quarterIndex % 2)) / 4;
+                const int yAt = top + scaledHeight * (1 + 2 * (quarterIndex / 2)) / 4;
+                EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, yAt), upright[value - 1][quarterIndex], road.tolerance))
+                    << "quarter " << quarterIndex;
+            }
+            releasePreparedScreens();
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/common/file_bytes_platform.h"
+
 namespace {
 
 constexpr uint16_t orientationTag = 0x0112;
@@ -131,4 +133,19 @@ Orientation readExifOrientation(HeaderSource& source)
     if (hasBytes(source, 0, "RIFF", 4) && hasBytes(source, 8, "WEBP", 4))
         return webpOrientation(source);
     return Orientation::upright;
+}
+
+Orientation readFileOrientation(const char16_t* path)
+{
+    FILE* file = openFileForReading(path);
+    if (!file)
+        return Orientation::upright;
+    Orientation orientation = Orientation::upright;
+    const int64_t length = lengthOfOpenFile(file);
+    if (length >= 0) {
+        HeaderSource source = fileSource(file, static_cast<uint64_t>(length));
+        orientation = readExifOrientation(source);
+    }
+    fclose(file);
+    return orientation;
 }

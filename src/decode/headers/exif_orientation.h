@@ -18,3 +18,7 @@
 // By the file's signature; upright for any other format.
 Orientation readExifOrientation(HeaderSource& source);
 
+// The same for a file read through a header window; upright when it cannot
+// be opened.
+Orientation readFileOrientation(const char16_t* path);
+
