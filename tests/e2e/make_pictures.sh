@@ -22,6 +22,8 @@ rm "$dir/heic-source.png"
 convert -size 93x59 xc:'#1e78b4' BMP3:"$dir/jxr-source.bmp"
 JxrEncApp -i "$dir/jxr-source.bmp" -o "$dir/1e78b4.jxr" >/dev/null
 rm "$dir/jxr-source.bmp"
+# A landscape photo, red above blue, that the tests tag with an orientation.
+convert -size 1200x400 xc:'#c81e1e' -size 1200x400 xc:'#1e1ec8' -append -quality 95 "$dir/halves.jpg"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"
