@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "decode/common/fit_to_screen.h"

@@ -13,6 +13,7 @@
 #include "decode/common/fit_to_screen.h"
 #include "exif_fixtures.h"
 #include "filelist/file_list.h"
+#include "heif_box_edit.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/prepared_screens_win32.h"
 #include "read_file_win32.h"
@@ -159,7 +160,9 @@ TEST_F(PreparedScreens, EveryFormatIsCentredOnBlackAtItsOwnSize)
 // published size is upright, the fit is taken from it, and the screen shows
 // the quarters where the orientation puts them, turned once. The large JPEG
 // is decoded at a reduced scale chosen from the upright size; the CMYK one
-// goes to GDI+.
+// goes to GDI+. The HEIC carries EXIF orientation 6 and is turned by its
+// container's irot alone (0 to 3 quarters anticlockwise stand as 1, 8, 3, 6):
+// the EXIF tag applied on top would turn it a second time.
 TEST_F(PreparedScreens, EveryOrientationStandsUprightOnEveryRoad)
 {
     constexpr Rgb r{220, 40, 40}, g{40, 200, 40}, b{40, 40, 220}, y{230, 230, 40};
@@ -175,6 +178,12 @@ TEST_F(PreparedScreens, EveryOrientationStandsUprightOnEveryRoad)
         {L"small.jpg", L"quadrants.jpg", 64, 32, 16},     {L"big.jpg", L"quadrants-big.jpg", 3000, 2000, 16},
         {L"cmyk.jpg", L"quadrants-cmyk.jpg", 64, 32, 24}, {L"q.tif", L"quadrants.tif", 64, 32, 0},
         {L"q.png", L"quadrants.png", 64, 32, 0},          {L"q.webp", L"quadrants.webp", 64, 32, 24},
+        {L"q.heic", L"quadrants-exif6.heic", 64, 32, 24},
+    };
+    // The quarters of irot that stand a picture as an orientation; none for
+    // the mirrored ones.
+    auto irotQuarters = [](uint16_t value) {
+        return value == 1 ? 0 : value == 8 ? 1 : value == 3 ? 2 : value == 6 ? 3 : -1;
     };
     wchar_t program[MAX_PATH];
     GetModuleFileNameW(nullptr, program, MAX_PATH);
@@ -186,7 +195,15 @@ TEST_F(PreparedScreens, EveryOrientationStandsUprightOnEveryRoad)
             SCOPED_TRACE(std::string(road.name, road.name + wcslen(road.name)) + " " + std::to_string(value));
             const Bytes block = exifBlock(value % 2 == 0, value);
             const std::wstring extension = wcsrchr(road.name, L'.');
-            const Bytes tagged = extension == L".tif"    ? withTiffOrientation(stored, value)
+            Bytes turnedByContainer = stored;
+            if (extension == L".heic") {
+                const int quarters = irotQuarters(value);
+                if (quarters < 0)
+                    continue;
+                ASSERT_TRUE(quarters == 0 || heifedit::addRotation(turnedByContainer, uint8_t(quarters)));
+            }
+            const Bytes tagged = extension == L".heic"   ? turnedByContainer
+                                 : extension == L".tif"  ? withTiffOrientation(stored, value)
                                  : extension == L".png"  ? pngWithExif(stored, block)
                                  : extension == L".webp" ? webpWithExif(stored, block)
                                                          : jpegWithExif(stored, block);

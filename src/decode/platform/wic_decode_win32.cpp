@@ -68,8 +68,8 @@ struct WicAttempt {
     ComReference<IWICFormatConverter> converter;
 };
 
-// The HEIF container; its decoder applies the container's own turns (irot,
-// imir) and reports the result as upright.
+// The HEIF container; its decoder reports the container's own turns (irot,
+// imir) as the photo orientation, numbered as System.Photo.Orientation.
 const GUID heifContainer = {0xE1E62521, 0x6787, 0x405B, {0xA3, 0x39, 0x50, 0x07, 0x15, 0xB5, 0x76, 0x3F}};
 
 Orientation orientationByName(IWICMetadataQueryReader* reader, const wchar_t* name, bool& found)
