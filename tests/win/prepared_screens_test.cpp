@@ -269,34 +269,52 @@ TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
 // levels are spread), at half the width, through the platform decoder and
 // through the own reader alike. The wide JPEG pair is decoded at a reduced
 // scale, which must split it where the full picture splits: any column of
-// the other view would darken an edge.
+// the other view would darken an edge. A pair stored turned a quarter
+// (orientation 6) is split side by side as stored and the composed picture
+// stands upright: 800 x 5120, fitted by its height; a size narrowed on the
+// upright width, or a fit taken from it, leaves the screen black or mixes
+// the views.
 TEST_F(PreparedScreens, StereoPairsComposeToRedCyanThroughBothRoads)
 {
     anaglyphView = true;
     const struct {
         const wchar_t* name;
-        int32_t width, height;
+        int32_t width, height;  // as stored
+        uint16_t orientation;
     } cases[] = {
-        {L"pair.stereo.png", 600, 200},
-        {L"pair.stereo.qdl", 600, 200},
-        {L"pair.stereo-x.bmp", 600, 200},
-        {L"pair.stereo.jpg", 10240, 800},
+        {L"pair.stereo.png", 600, 200, 1},
+        {L"pair.stereo.qdl", 600, 200, 1},
+        {L"pair.stereo-x.bmp", 600, 200, 1},
+        {L"pair.stereo.jpg", 10240, 800, 1},
+        {L"turned.stereo.jpg", 10240, 800, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
         clear();
         currentEntry = nullptr;
         addFile(c.name, twoColourPicture(c.width, c.height, white, black));
+        if (c.orientation != 1) {
+            ASSERT_TRUE(writeBytes(folder_ + c.name,
+                                   jpegWithExif(readFile(folder_ + c.name), exifBlock(true, c.orientation))));
+        }
         prepareScreen(nullptr);
-        EXPECT_EQ(currentImageWidth, c.width / 2);
-        EXPECT_EQ(currentImageHeight, c.height);
+        const bool quarter = c.orientation >= 5;
+        EXPECT_EQ(currentImageWidth, quarter ? c.height : c.width / 2);
+        EXPECT_EQ(currentImageHeight, quarter ? c.width / 2 : c.height);
         const bool crossed = wcsstr(c.name, L"stereo-x") != nullptr;
         const Rgb expected = crossed ? Rgb{0, 255, 255} : Rgb{255, 0, 0};
-        const int x = (screenWidth - scaledWidth) / 2, y = screenHeight / 2;
+        const int x = (screenWidth - scaledWidth) / 2, y = screenHeight / 2, top = (screenHeight - scaledHeight) / 2;
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, screenWidth / 2, y), expected, 2));
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, y), expected, 2));
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth - 1, y), expected, 2));
-        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, (screenHeight - scaledHeight) / 2 - 1), black, 0));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, top), expected, 2));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, top + scaledHeight - 1), expected, 2));
+        if (top > 0) {
+            EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, top - 1), black, 0));
+        }
+        if (x > 0) {
+            EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x - 1, y), black, 0));
+        }
         releasePreparedScreens();
     }
 }
