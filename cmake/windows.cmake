@@ -111,6 +111,47 @@ foreach(name big big-progressive cmyk)
     COMMENT "Writing test image bands-${name}.jpg" VERBATIM)
   list(APPEND VELLORA_TEST_IMAGES "${image}")
 endforeach()
+# quadrants.EXT: red, green / blue, yellow quarters, 64 x 32 (and 3000 x 2000
+# for a reduced JPEG scale), upright as stored; the tests write the
+# orientation into them. The TIFF carries the tag (value 1) to be changed.
+foreach(name quadrants.jpg quadrants-big.jpg quadrants-cmyk.jpg quadrants.tif quadrants.png quadrants.webp)
+  set(half 32x16)
+  set(options "")
+  if(name STREQUAL "quadrants-big.jpg")
+    set(half 1500x1000)
+  elseif(name STREQUAL "quadrants-cmyk.jpg")
+    set(options -colorspace CMYK)
+  elseif(name STREQUAL "quadrants.tif")
+    set(options -orient TopLeft)
+  endif()
+  set(format "")
+  if(name STREQUAL "quadrants.png")
+    set(format "PNG24:")
+  endif()
+  set(image "${VELLORA_TEST_IMAGES_DIR}/${name}")
+  add_custom_command(OUTPUT "${image}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+    COMMAND ${VELLORA_MAGICK_CONVERT} "(" -size ${half} "xc:rgb(220,40,40)" "xc:rgb(40,200,40)" +append ")"
+            "(" -size ${half} "xc:rgb(40,40,220)" "xc:rgb(230,230,40)" +append ")" -append +repage -strip
+            -depth 8 -quality 95 ${options} "${format}${image}"
+    COMMENT "Writing test image ${name}" VERBATIM)
+  list(APPEND VELLORA_TEST_IMAGES "${image}")
+endforeach()
+# quadrants-exif6.heic: the quadrants encoded by heif-enc from the JPEG with
+# an APP1 segment of orientation 6 (big-endian) put in after its start; heif-enc
+# copies it into an Exif item and turns nothing. The tests add the container's
+# own turn.
+find_program(VELLORA_HEIF_ENC heif-enc REQUIRED)
+set(exif_orientation_6 "\\377\\341\\000\\042Exif\\000\\000MM\\000*\\000\\000\\000\\010\\000\\001\\001\\022\\000\\003\\000\\000\\000\\001\\000\\006\\000\\000\\000\\000\\000\\000")
+set(image "${VELLORA_TEST_IMAGES_DIR}/quadrants-exif6.heic")
+set(tagged "${VELLORA_TEST_IMAGES_DIR}/quadrants-exif6.jpg")
+add_custom_command(OUTPUT "${image}"
+  COMMAND sh -c "{ head -c 2 \"$0\"; printf '${exif_orientation_6}'; tail -c +3 \"$0\"; } > \"$1\""
+          "${VELLORA_TEST_IMAGES_DIR}/quadrants.jpg" "${tagged}"
+  COMMAND ${VELLORA_HEIF_ENC} -q 95 -o "${image}" "${tagged}"
+  DEPENDS "${VELLORA_TEST_IMAGES_DIR}/quadrants.jpg"
+  COMMENT "Writing test image quadrants-exif6.heic" VERBATIM)
+list(APPEND VELLORA_TEST_IMAGES "${image}")
 set(image "${VELLORA_TEST_IMAGES_DIR}/alpha.png")
 add_custom_command(OUTPUT "${image}"
   COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"

@@ -1,10 +1,11 @@
 // Writes the starting corpus of header_size_fuzz into the directory given as
 // argv[1]: small headers of each format, hostile ones, and a TIFF whose
-// directory lies beyond the source's first window.
+// directory lies beyond the source's first window, and the orientation tag in
+// each format that carries one.
 
 #include <cstdio>
 
-#include "header_fixtures.h"
+#include "exif_fixtures.h"
 #include "seed_writer.h"
 
 int main(int argc, char** argv)
@@ -26,6 +27,11 @@ int main(int argc, char** argv)
         {"tiff-le", tiffFile(true, {{256, 3, 1, 64}, {257, 4, 1, 48}, {34675, 7, 100, 50}}, 100)},
         {"tiff-be-profile-beyond", tiffFile(false, {{256, 3, 1, 64}, {257, 3, 1, 48}, {34675, 7, 0xFFFFFFFF, 50}}, 100)},
         {"tiff-far-directory", tiffFile(true, {{256, 4, 1, 300}, {257, 4, 1, 200}}, 0, 70000)},
+        {"jpeg-orientation", jpegWithExif(jpegFile(startOfFrame(0xC0, 30, 20)), exifBlock(false, 6))},
+        {"png-orientation", pngWithExif(pngFile(30, 20), exifBlock(true, 8))},
+        {"webp-orientation", webpWithExif(join({{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P'},
+                                                riffChunk("VP8 ", {0, 0, 0, 0x9D, 0x01, 0x2A, 30, 0, 20, 0})}),
+                                          exifBlock(true, 3))},
     };
     return writeSeeds(argv[1], ".bin", seeds) ? 0 : 1;
 }

@@ -5,6 +5,8 @@
 #include "decode/common/fit_to_screen.h"
 #include "filelist/file_list.h"
 #include "picture/area_scale.h"
+#include "picture/orientation_turn.h"
+#include "picture/picture.h"
 #include "pipeline/bitmap_rows_win32.h"
 #include "pipeline/colour_management_win32.h"
 #include "pipeline/gdi_handles_win32.h"
@@ -55,8 +57,10 @@ void moveSlot(Slot from, Slot to)
 }
 
 // Area-averages the decoded bitmap, at its own size (a decoder may deliver
-// less than the published size), into the bottom-up rows of scaled.
-void scaleInto(HBITMAP decoded, void* scaledBits)
+// less than the published size), into the bottom-up rows of scaled. A
+// picture stored turned is scaled as stored to the fitted size turned back,
+// and only that screen-size result is turned upright into place.
+void scaleInto(HBITMAP decoded, void* scaledBits, Orientation orientation)
 {
     BitmapRows source;
     if (!scaledBits || !readBitmapRows(decoded, source))
@@ -64,7 +68,16 @@ void scaleInto(HBITMAP decoded, void* scaledBits)
     const ptrdiff_t stride = ptrdiff_t(4) * scaledWidth;
     const PixelRows target{static_cast<uint8_t*>(scaledBits) + stride * (scaledHeight - 1), -stride, scaledWidth,
                            scaledHeight};
-    scaleByAreaAverage(source.rows, target);
+    if (orientation == Orientation::upright) {
+        scaleByAreaAverage(source.rows, target);
+        return;
+    }
+    int32_t storedWidth = scaledWidth, storedHeight = scaledHeight;
+    turnSides(orientation, storedWidth, storedHeight);
+    ByteArray stored = allocateBytes(size_t{4} * static_cast<size_t>(scaledWidth) * static_cast<size_t>(scaledHeight));
+    const PixelRows storedRows{stored.get(), ptrdiff_t(4) * storedWidth, storedWidth, storedHeight};
+    if (stored && scaleByAreaAverage(source.rows, storedRows))
+        turnPixels(storedRows, target, orientation);
 }
 
 // Scales the decoded image to the fitted size, colour-manages it when that
@@ -83,7 +96,7 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     // declared before the context, which must release them before they are
     // deleted: a bitmap still selected into a context is not deleted.
     ScopedBitmap managed(nullptr);
-    scaleInto(decoded, scaledBits);
+    scaleInto(decoded, scaledBits, orientationFromExif(imageOrientation));
     lastPreparationTimes.stretch = stretchTime.milliseconds();
     MemoryContext target;
     target.select(scaled.get());
@@ -139,6 +152,7 @@ DWORD WINAPI prepareScreen(LPVOID successorOf)
             if (HBITMAP composed = composeScreenAnaglyph(decoded.get(), path)) {
                 decoded.reset(adoptBitmap(composed));
                 slot.imageWidth = imageWidth;
+                slot.imageHeight = imageHeight;  // the narrowed side when stored turned a quarter
                 fitToScreen(screenWidth, screenHeight);
             }
             lastPreparationTimes.anaglyph = anaglyphTime.milliseconds();

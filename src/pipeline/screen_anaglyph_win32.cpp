@@ -5,6 +5,7 @@
 #include "decode/dib/dib_reader.h"
 #include "picture/anaglyph.h"
 #include "picture/display_bitmap_win32.h"
+#include "picture/orientation_turn.h"
 #include "picture/picture.h"
 #include "picture/pixel_array_limit.h"
 #include "pipeline/gdi_handles_win32.h"
@@ -50,7 +51,16 @@ HBITMAP composeScreenAnaglyph(HBITMAP decoded, const char16_t* path)
     markReadBackTransparency(picture);
     composeAnaglyph(picture, path);
     HBITMAP composed = toDisplayBitmap(picture, 0, true);
-    if (composed)
-        imageWidth = composedWidth(chooseStereoLayout(path, imageWidth), imageWidth);
+    if (composed) {
+        // The pair lies side by side as stored, whichever way the picture
+        // is shown: the stored width narrows, then the size is turned again.
+        const Orientation orientation = orientationFromExif(imageOrientation);
+        int32_t width = imageWidth, height = imageHeight;
+        turnSides(orientation, width, height);
+        width = composedWidth(chooseStereoLayout(path, width), width);
+        turnSides(orientation, width, height);
+        imageWidth = width;
+        imageHeight = height;
+    }
     return composed;
 }

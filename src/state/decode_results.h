@@ -14,6 +14,12 @@ extern int32_t imageWidth;
 extern int32_t imageHeight;
 extern int32_t scaledWidth;
 extern int32_t scaledHeight;
+// The EXIF orientation (1 to 8) of the bitmap the decoder returns: how its
+// pixels, kept as stored, must be turned to stand upright. imageWidth and
+// imageHeight are already the upright size. Written by the decoders (1 where
+// the picture is upright or its decoder turned it), read by the screen
+// preparation, which turns the screen-size picture.
+extern uint8_t imageOrientation;
 // The decoder sets skipEmbeddedProfile for files that colour management does
 // not search for an embedded profile; colour management sets forceGdiplusIcm when
 // it could not translate a screen, so the next decode lets GDI+ apply ICM.

@@ -37,6 +37,8 @@ rm "$dir/jxl-source.png"
 convert -size 83x53 xc:'#8c3cdc' -quality 95 "$dir/dng-preview.jpg"
 "$make_dng" "$dir/8c3cdc.dng" "$dir/dng-preview.jpg" 83 53 6
 rm "$dir/dng-preview.jpg"
+# A landscape photo, red above blue, that the tests tag with an orientation.
+convert -size 1200x400 xc:'#c81e1e' -size 1200x400 xc:'#1e1ec8' -append -quality 95 "$dir/halves.jpg"
 # Stereo pairs: white left and black right view give red; the mirror gives cyan.
 convert -size 320x240 xc:white -size 320x240 xc:black +append "$dir/a.stereo.png"
 convert -size 320x240 xc:black -size 320x240 xc:white +append "$dir/b.stereo.png"

@@ -1,7 +1,10 @@
 // Stepping through a folder of one picture per readable format with every
-// key and the wheel, checked by the colour at the centre of the screen.
+// key and the wheel, checked by the colour at the centre of the screen; and
+// through a portrait and a landscape photo, each shown upright.
 #include <gtest/gtest.h>
 
+#include "exif_fixtures.h"
+#include "read_file_win32.h"
 #include "solid_pictures.h"
 #include "viewer_driver.h"
 
@@ -128,6 +131,45 @@ TEST(Stepping, NewerFormatsShowTheirColoursAndSizes)
         EXPECT_TRUE(waitFor([&] { return screenShowsText(defaultLineHeight(), picture.overlay); }, 5000))
             << "picture " << step % 4;
     }
+    pressKeys(window, {VK_ESCAPE});
+    EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
+// The same 1200 x 800 JPEG, red above blue, tagged as a portrait (turned a
+// quarter clockwise) and as a landscape: F2 shows each upright size, and the
+// portrait's stored top stands on the right.
+TEST(Stepping, PortraitAndLandscapePhotosStandUpright)
+{
+    const Bytes halves = readFile(picturesDirectory + L"\\halves.jpg");
+    ASSERT_FALSE(halves.empty());
+    TemporaryDirectory folder(L"vellora-e2e-upright");
+    folder.addFile(L"1-portrait.jpg", asString(jpegWithExif(halves, exifBlock(true, 6))));
+    folder.addFile(L"2-landscape.jpg", asString(jpegWithExif(halves, exifBlock(false, 1))));
+    ViewerProcess viewer(quoted(folder.path()));
+    HWND window = viewer.findWindow(L"Plant");
+    ASSERT_NE(window, nullptr);
+    const COLORREF red = RGB(0xC8, 0x1E, 0x1E), blue = RGB(0x1E, 0x1E, 0xC8);
+    const int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
+    // 800 x 1200 fits 480 x 720 on a 1280 x 720 screen: a quarter of its
+    // width either side of the centre.
+    const int quarter = GetSystemMetrics(SM_CYSCREEN) * 800 / 1200 / 4;
+    EXPECT_TRUE(waitFor([&] {
+        return similarColour(screenPixel(cx + quarter, cy), red) && similarColour(screenPixel(cx - quarter, cy), blue);
+    })) << std::hex << screenPixel(cx + quarter, cy) << " " << screenPixel(cx - quarter, cy);
+    pressKeys(window, {VK_F2});
+    EXPECT_TRUE(waitFor([&] {
+        return screenShowsText(defaultLineHeight(), L"Image 1 of 2 (original resolution: 800x1200)");
+    }, 5000));
+
+    pressKeys(window, {VK_SPACE});
+    const int fittedHeight = GetSystemMetrics(SM_CYSCREEN);  // 1080 x 720, height-limited
+    EXPECT_TRUE(waitFor([&] {
+        return similarColour(screenPixel(cx, cy - fittedHeight / 4), red) &&
+               similarColour(screenPixel(cx, cy + fittedHeight / 4), blue);
+    })) << std::hex << screenPixel(cx, cy - fittedHeight / 4);
+    EXPECT_TRUE(waitFor([&] {
+        return screenShowsText(defaultLineHeight(), L"Image 2 of 2 (original resolution: 1200x800)");
+    }, 5000));
     pressKeys(window, {VK_ESCAPE});
     EXPECT_EQ(viewer.waitForExit(), 0);
 }

@@ -6,13 +6,15 @@ namespace {
 
 // The smallest scale M/8 whose picture is at least twice the fitted size both
 // ways (libjpeg rounding each side up), with the anaglyph's narrowing and its
-// stereo layouts taken into account.
+// stereo layouts taken into account, and the fit taken upright: a picture
+// stored turned a quarter is limited by its other side.
 TEST(JpegScale, SmallestScaleLeavingTwiceTheFittedSize)
 {
     const struct {
         int32_t width, height, screenWidth, screenHeight;
         const char16_t* anaglyphPath;
         int eighths;
+        Orientation orientation = Orientation::upright;
     } cases[] = {
         {6000, 4000, 1280, 720, nullptr, 3},    // fitted 1080 x 720: 2250 x 1500
         {4000, 3000, 1920, 1080, nullptr, 6},   // fitted 1440 x 1080: 3000 x 2250
@@ -35,10 +37,20 @@ TEST(JpegScale, SmallestScaleLeavingTwiceTheFittedSize)
         // and would compose as a pair.
         {6003, 4000, 1280, 720, u"C:\\a.stereo.jpg", 6},
         {6003, 4000, 1280, 720, u"C:\\a.jpg", 3},
+        // Upright 4000 x 6000 fits 480 x 720, which is 720 x 480 as stored.
+        {6000, 4000, 1280, 720, nullptr, 2, Orientation::clockwise},
+        {6000, 4000, 1280, 720, nullptr, 2, Orientation::transposed},
+        {6000, 4000, 1280, 720, nullptr, 3, Orientation::halfTurn},
+        // Upright 5120 x 2880: exactly twice at 4/8 as stored 1440 x 2560.
+        {2880, 5120, 1280, 720, nullptr, 4, Orientation::anticlockwise},
+        {2880, 5119, 1280, 720, nullptr, 4, Orientation::anticlockwise},
+        // A pair splits as stored: 4000 x 3000 stands as 3000 x 4000, 540 x 720.
+        {8000, 3000, 1280, 720, u"C:\\a.stereo.jpg", 3, Orientation::clockwise},
     };
     for (const auto& c : cases) {
         const int row = static_cast<int>(&c - cases);
-        EXPECT_EQ(chooseJpegScale(c.width, c.height, c.screenWidth, c.screenHeight, c.anaglyphPath), c.eighths)
+        EXPECT_EQ(chooseJpegScale(c.width, c.height, c.screenWidth, c.screenHeight, c.anaglyphPath, c.orientation),
+                  c.eighths)
             << row;
     }
 }

@@ -1,6 +1,7 @@
 // Screens prepared from files of every format: size, position, colour and
-// black margins, the anaglyph through both roads, the slot rotations, and
-// the GDI objects the preparation makes and releases.
+// black margins, pictures turned upright by their EXIF orientation on every
+// road, the anaglyph through both roads, the slot rotations, and the GDI
+// objects the preparation makes and releases.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,9 +10,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "decode/common/fit_to_screen.h"
+#include "exif_fixtures.h"
 #include "filelist/file_list.h"
+#include "heif_box_edit.h"
 #include "pipeline/gdi_handles_win32.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "read_file_win32.h"
 #include "solid_images_win32.h"
 #include "state/decode_results.h"
 #include "state/prepared_slots_win32.h"
@@ -150,6 +155,81 @@ TEST_F(PreparedScreens, EveryFormatIsCentredOnBlackAtItsOwnSize)
     }
 }
 
+// ImageMagick's quadrant pictures (test-images/ beside this program), stored
+// red, green / blue, yellow, tagged with each orientation on each road: the
+// published size is upright, the fit is taken from it, and the screen shows
+// the quarters where the orientation puts them, turned once. The large JPEG
+// is decoded at a reduced scale chosen from the upright size; the CMYK one
+// goes to GDI+. The HEIC carries EXIF orientation 6 and is turned by its
+// container's irot alone (0 to 3 quarters anticlockwise stand as 1, 8, 3, 6):
+// the EXIF tag applied on top would turn it a second time.
+TEST_F(PreparedScreens, EveryOrientationStandsUprightOnEveryRoad)
+{
+    constexpr Rgb r{220, 40, 40}, g{40, 200, 40}, b{40, 40, 220}, y{230, 230, 40};
+    // Upright top left, top right, bottom left, bottom right, for 1 to 8.
+    const Rgb upright[8][4] = {{r, g, b, y}, {g, r, y, b}, {y, b, g, r}, {b, y, r, g},
+                               {r, b, g, y}, {b, r, y, g}, {y, g, b, r}, {g, y, r, b}};
+    const struct {
+        const wchar_t* name;
+        const wchar_t* source;
+        int32_t width, height;  // as stored
+        int tolerance;
+    } roads[] = {
+        {L"small.jpg", L"quadrants.jpg", 64, 32, 16},     {L"big.jpg", L"quadrants-big.jpg", 3000, 2000, 16},
+        {L"cmyk.jpg", L"quadrants-cmyk.jpg", 64, 32, 24}, {L"q.tif", L"quadrants.tif", 64, 32, 0},
+        {L"q.png", L"quadrants.png", 64, 32, 0},          {L"q.webp", L"quadrants.webp", 64, 32, 24},
+        {L"q.heic", L"quadrants-exif6.heic", 64, 32, 24},
+    };
+    // The quarters of irot that stand a picture as an orientation; none for
+    // the mirrored ones.
+    auto irotQuarters = [](uint16_t value) {
+        return value == 1 ? 0 : value == 8 ? 1 : value == 3 ? 2 : value == 6 ? 3 : -1;
+    };
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const std::wstring images = std::wstring(program, wcsrchr(program, L'\\') + 1) + L"test-images\\";
+    for (const auto& road : roads) {
+        const Bytes stored = readFile(images + road.source);
+        ASSERT_FALSE(stored.empty());
+        for (uint16_t value = 1; value <= 8; ++value) {
+            SCOPED_TRACE(std::string(road.name, road.name + wcslen(road.name)) + " " + std::to_string(value));
+            const Bytes block = exifBlock(value % 2 == 0, value);
+            const std::wstring extension = wcsrchr(road.name, L'.');
+            Bytes turnedByContainer = stored;
+            if (extension == L".heic") {
+                const int quarters = irotQuarters(value);
+                if (quarters < 0)
+                    continue;
+                ASSERT_TRUE(quarters == 0 || heifedit::addRotation(turnedByContainer, uint8_t(quarters)));
+            }
+            const Bytes tagged = extension == L".heic"   ? turnedByContainer
+                                 : extension == L".tif"  ? withTiffOrientation(stored, value)
+                                 : extension == L".png"  ? pngWithExif(stored, block)
+                                 : extension == L".webp" ? webpWithExif(stored, block)
+                                                         : jpegWithExif(stored, block);
+            ASSERT_FALSE(tagged.empty());
+            clear();
+            currentEntry = nullptr;
+            addFile(std::to_wstring(value) + road.name, tagged);
+            prepareScreen(nullptr);
+            const bool quarter = value >= 5;
+            EXPECT_EQ(currentImageWidth, quarter ? road.height : road.width);
+            EXPECT_EQ(currentImageHeight, quarter ? road.width : road.height);
+            const FittedSize fitted = fittedSize(currentImageWidth, currentImageHeight, screenWidth, screenHeight);
+            EXPECT_EQ(scaledWidth, fitted.width);
+            EXPECT_EQ(scaledHeight, fitted.height);
+            const int left = (screenWidth - scaledWidth) / 2, top = (screenHeight - scaledHeight) / 2;
+            for (int quarterIndex = 0; quarterIndex < 4; ++quarterIndex) {
+                const int x = left + scaledWidth * (1 + 2 * (quarterIndex % 2)) / 4;
+                const int yAt = top + scaledHeight * (1 + 2 * (quarterIndex / 2)) / 4;
+                EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, yAt), upright[value - 1][quarterIndex], road.tolerance))
+                    << "quarter " << quarterIndex;
+            }
+            releasePreparedScreens();
+        }
+    }
+}
+
 TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
 {
     // Half as wide again as the screen and twice as high: fitted to the
@@ -189,34 +269,52 @@ TEST_F(PreparedScreens, LargerImagesAreFittedToTheScreen)
 // levels are spread), at half the width, through the platform decoder and
 // through the own reader alike. The wide JPEG pair is decoded at a reduced
 // scale, which must split it where the full picture splits: any column of
-// the other view would darken an edge.
+// the other view would darken an edge. A pair stored turned a quarter
+// (orientation 6) is split side by side as stored and the composed picture
+// stands upright: 800 x 5120, fitted by its height; a size narrowed on the
+// upright width, or a fit taken from it, leaves the screen black or mixes
+// the views.
 TEST_F(PreparedScreens, StereoPairsComposeToRedCyanThroughBothRoads)
 {
     anaglyphView = true;
     const struct {
         const wchar_t* name;
-        int32_t width, height;
+        int32_t width, height;  // as stored
+        uint16_t orientation;
     } cases[] = {
-        {L"pair.stereo.png", 600, 200},
-        {L"pair.stereo.qdl", 600, 200},
-        {L"pair.stereo-x.bmp", 600, 200},
-        {L"pair.stereo.jpg", 10240, 800},
+        {L"pair.stereo.png", 600, 200, 1},
+        {L"pair.stereo.qdl", 600, 200, 1},
+        {L"pair.stereo-x.bmp", 600, 200, 1},
+        {L"pair.stereo.jpg", 10240, 800, 1},
+        {L"turned.stereo.jpg", 10240, 800, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
         clear();
         currentEntry = nullptr;
         addFile(c.name, twoColourPicture(c.width, c.height, white, black));
+        if (c.orientation != 1) {
+            ASSERT_TRUE(writeBytes(folder_ + c.name,
+                                   jpegWithExif(readFile(folder_ + c.name), exifBlock(true, c.orientation))));
+        }
         prepareScreen(nullptr);
-        EXPECT_EQ(currentImageWidth, c.width / 2);
-        EXPECT_EQ(currentImageHeight, c.height);
+        const bool quarter = c.orientation >= 5;
+        EXPECT_EQ(currentImageWidth, quarter ? c.height : c.width / 2);
+        EXPECT_EQ(currentImageHeight, quarter ? c.width / 2 : c.height);
         const bool crossed = wcsstr(c.name, L"stereo-x") != nullptr;
         const Rgb expected = crossed ? Rgb{0, 255, 255} : Rgb{255, 0, 0};
-        const int x = (screenWidth - scaledWidth) / 2, y = screenHeight / 2;
+        const int x = (screenWidth - scaledWidth) / 2, y = screenHeight / 2, top = (screenHeight - scaledHeight) / 2;
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, screenWidth / 2, y), expected, 2));
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, y), expected, 2));
         EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x + scaledWidth - 1, y), expected, 2));
-        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, (screenHeight - scaledHeight) / 2 - 1), black, 0));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, top), expected, 2));
+        EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, top + scaledHeight - 1), expected, 2));
+        if (top > 0) {
+            EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x, top - 1), black, 0));
+        }
+        if (x > 0) {
+            EXPECT_TRUE(closeTo(pixelOf(currentBitmap, x - 1, y), black, 0));
+        }
         releasePreparedScreens();
     }
 }

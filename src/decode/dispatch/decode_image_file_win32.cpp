@@ -3,6 +3,7 @@
 #include "decode/dispatch/extension_class.h"
 #include "decode/common/fit_to_screen.h"
 #include "decode/platform/gdiplus_decode_win32.h"
+#include "decode/headers/exif_orientation.h"
 #include "decode/headers/header_size_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "decode/libraries/jpeg_decode_win32.h"
@@ -15,6 +16,7 @@
 #include "decode/platform/wic_decode_win32.h"
 #include "picture/anaglyph.h"
 #include "picture/display_bitmap_win32.h"
+#include "picture/orientation_turn.h"
 #include "picture/picture.h"
 #include "state/decode_results.h"
 #include "state/viewer_options.h"
@@ -59,8 +61,10 @@ HBITMAP decodeTga(const char16_t* path)
 HBITMAP decodeThroughWic(const char16_t* path, WicTarget target)
 {
     const Picture picture = decodeWithWic(path, target);
-    if (!picture.holdsImage())
+    if (!picture.holdsImage()) {
+        imageOrientation = 1;  // the next road reports its own
         return nullptr;
+    }
     return toDisplayBitmap(picture, blackBackground, true);
 }
 
@@ -75,6 +79,10 @@ HBITMAP decodeWebp(const char16_t* path)
     // Without an editor the converter shipped beside the viewer still serves.
     if (!bitmap)
         bitmap = decodeWithWebpConverter(path);
+    // Every road delivers the first frame as stored; the EXIF chunk says how
+    // it stands.
+    if (bitmap)
+        imageOrientation = static_cast<uint8_t>(readFileOrientation(path));
     return bitmap;
 }
 
@@ -163,9 +171,13 @@ HBITMAP decodeImageFile(const char16_t* path)
 {
     imageWidth = 0;
     imageHeight = 0;
+    imageOrientation = 1;
     const ExtensionClass extension = extensionClassOf(path);
     skipEmbeddedProfile = skipsEmbeddedProfile(extension);
     HBITMAP bitmap = decodeByExtension(path, extension);
+    // The decoders publish the size as stored; everything after sees it
+    // upright, the fit included.
+    turnSides(orientationFromExif(imageOrientation), imageWidth, imageHeight);
     fitToScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return bitmap;
 }

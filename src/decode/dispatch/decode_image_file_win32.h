@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
-// Sets imageWidth and imageHeight (0 when nothing was decoded), scaledWidth
-// and scaledHeight (when a size is known) and skipEmbeddedProfile; reads
+// Sets imageWidth and imageHeight (0 when nothing was decoded; the upright
+// size), imageOrientation (how the returned bitmap, as stored, is to be
+// turned), scaledWidth and scaledHeight (when a size is known, upright) and
+// skipEmbeddedProfile; reads
 // anaglyphView, colorManagement, forceGdiplusIcm and editorCommand. The caller
 // owns the returned bitmap; null when the file could not be decoded. GDI+
 // must be running.

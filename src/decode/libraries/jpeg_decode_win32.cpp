@@ -4,6 +4,7 @@
 #include "state/decode_results.h"
 #include "decode/common/file_bytes.h"
 #include "decode/libraries/decode_target_win32.h"
+#include "decode/headers/exif_orientation.h"
 #include "decode/libraries/jpeg_memory_decode.h"
 #include "decode/libraries/jpeg_scale.h"
 
@@ -16,9 +17,11 @@ HBITMAP decodeJpegFile(const char16_t* path)
     JpegHeader header;
     if (decodeJpeg(bytes.get(), size, header, nullptr) != JpegDecodeResult::decoded)
         return nullptr;
+    HeaderSource source = memorySource(bytes.get(), size);
+    const Orientation orientation = readExifOrientation(source);
     JpegRows rows{};
     rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
-                                   GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr);
+                                   GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr, orientation);
     HBITMAP bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
                                         jpegScaledSide(header.height, rows.eighths), rows);
     if (!bitmap)
@@ -29,5 +32,6 @@ HBITMAP decodeJpegFile(const char16_t* path)
     }
     imageWidth = header.width;
     imageHeight = header.height;
+    imageOrientation = static_cast<uint8_t>(orientation);
     return bitmap;
 }

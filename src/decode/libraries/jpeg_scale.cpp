@@ -31,14 +31,17 @@ int32_t jpegScaledSide(int32_t side, int eighths)
 }
 
 int chooseJpegScale(int32_t width, int32_t height, int32_t screenWidth, int32_t screenHeight,
-                    const char16_t* anaglyphPath)
+                    const char16_t* anaglyphPath, Orientation orientation)
 {
     if (width <= 0 || height <= 0)
         return jpegFullScaleEighths;
     StereoChoice full{StereoLayout::singleView, 0};
     if (anaglyphPath)
         full = chooseStereoLayout(anaglyphPath, width);
-    const FittedSize fitted = fittedSize(composedWidth(full, width), height, screenWidth, screenHeight);
+    int32_t uprightWidth = composedWidth(full, width), uprightHeight = height;
+    turnSides(orientation, uprightWidth, uprightHeight);
+    FittedSize fitted = fittedSize(uprightWidth, uprightHeight, screenWidth, screenHeight);
+    turnSides(orientation, fitted.width, fitted.height);  // the fitted size as stored
     for (int eighths = 1; eighths < jpegFullScaleEighths; ++eighths) {
         const int32_t decodedWidth = jpegScaledSide(width, eighths);
         StereoChoice reduced{StereoLayout::singleView, 0};

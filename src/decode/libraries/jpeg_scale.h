@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "picture/orientation_turn.h"
+
 constexpr int jpegFullScaleEighths = 8;
 
 // The side of the decoded picture at scale eighths/8, as libjpeg rounds it.
@@ -16,6 +18,8 @@ int32_t jpegScaledSide(int32_t side, int eighths);
 // anaglyphPath is null without the anaglyph view; with it, the fit is taken
 // from the composed size of the full picture, and a scale is used only when
 // its picture composes the same way: a stereo pair then splits exactly where
-// the full picture does, and a stereo name keeps its layout.
+// the full picture does, and a stereo name keeps its layout. The sizes are
+// those stored; the fit is taken from the picture turned by orientation, so a
+// quarter turn swaps which side limits it.
 int chooseJpegScale(int32_t width, int32_t height, int32_t screenWidth, int32_t screenHeight,
-                    const char16_t* anaglyphPath);
+                    const char16_t* anaglyphPath, Orientation orientation = Orientation::upright);

@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "decode/headers/exif_orientation.h"
 #include "state/decode_results.h"
 
 namespace {
@@ -32,6 +33,8 @@ HBITMAP decodeWithGdiplus(const char16_t* path, bool useIcm)
             imageWidth = section.dsBm.bmWidth;
             imageHeight = section.dsBm.bmHeight;
         }
+        // GDI+ delivers the pixels as stored, with or without ICM.
+        imageOrientation = static_cast<uint8_t>(readFileOrientation(path));
     }
     if (image)
         gdip::GdipDisposeImage(image);

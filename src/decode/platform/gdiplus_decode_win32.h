@@ -6,6 +6,7 @@
 
 // A bitmap of the file's full size flattened onto opaque black, colour-managed
 // from the file's embedded profile when useIcm is set; sets imageWidth and
-// imageHeight from it. Null, with the sizes untouched, when GDI+ cannot open
+// imageHeight from it (the size as stored) and imageOrientation from the
+// file's EXIF tag. Null, with the sizes untouched, when GDI+ cannot open
 // or decode the file. GDI+ must be running.
 HBITMAP decodeWithGdiplus(const char16_t* path, bool useIcm);

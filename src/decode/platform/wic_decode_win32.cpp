@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
+#include <propidl.h>
 
 #include <cstdint>
 #include <utility>
 
 #include "decode/platform/wic_pixels.h"
+#include "picture/orientation_turn.h"
 #include "picture/pixel_array_limit.h"
 #include "state/decode_results.h"
 
@@ -66,6 +68,42 @@ struct WicAttempt {
     ComReference<IWICFormatConverter> converter;
 };
 
+// The HEIF container; its decoder reports the container's own turns (irot,
+// imir) as the photo orientation, numbered as System.Photo.Orientation.
+const GUID heifContainer = {0xE1E62521, 0x6787, 0x405B, {0xA3, 0x39, 0x50, 0x07, 0x15, 0xB5, 0x76, 0x3F}};
+
+Orientation orientationByName(IWICMetadataQueryReader* reader, const wchar_t* name, bool& found)
+{
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    found = SUCCEEDED(reader->GetMetadataByName(name, &value)) && value.vt == VT_UI2;
+    const Orientation orientation = found ? orientationFromExif(value.uiVal) : Orientation::upright;
+    PropVariantClear(&value);
+    return orientation;
+}
+
+// How the frame's pixels are to be turned, as the frame reports it: the
+// photo property first, then the EXIF tag where JPEG and TIFF-like
+// containers keep it. An EXIF tag inside a HEIF file describes the picture
+// before the container's turns and is never read.
+Orientation frameOrientation(IWICBitmapDecoder* decoder, IWICBitmapFrameDecode* frame)
+{
+    ComReference<IWICMetadataQueryReader> reader;
+    if (FAILED(frame->GetMetadataQueryReader(reader.out())))
+        return Orientation::upright;
+    bool found = false;
+    const Orientation photo = orientationByName(reader.get(), L"System.Photo.Orientation", found);
+    GUID container{};
+    if (found || FAILED(decoder->GetContainerFormat(&container)) || IsEqualGUID(container, heifContainer))
+        return photo;
+    for (const wchar_t* name : {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}"}) {
+        const Orientation tagged = orientationByName(reader.get(), name, found);
+        if (found)
+            return tagged;
+    }
+    return Orientation::upright;
+}
+
 // Copies the converted pixels into a new block; null when there are none,
 // they would be too many, or the copy fails.
 ByteArray copyConvertedPixels(IWICFormatConverter* converter, UINT width, UINT height, int bytesPerPixel)
@@ -111,6 +149,7 @@ Picture decodeWithWic(const char16_t* path, WicTarget target)
         return Picture();
     imageWidth = static_cast<int32_t>(width);
     imageHeight = static_cast<int32_t>(height);
+    imageOrientation = static_cast<uint8_t>(frameOrientation(wic.decoder.get(), wic.frame.get()));
 
     WICPixelFormatGUID sourceFormat;
     if (FAILED(wic.frame->GetPixelFormat(&sourceFormat)))

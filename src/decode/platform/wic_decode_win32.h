@@ -10,6 +10,7 @@ enum class WicTarget {
 
 // The first frame of the file, converted to target. imageWidth and
 // imageHeight are set as soon as the frame reports its size, so they keep it
-// when a later step fails. Empty when any step fails, the frame has no pixel,
+// when a later step fails; imageOrientation is the frame's own (pixels are
+// never turned here). Empty when any step fails, the frame has no pixel,
 // or its pixels would take more than maxPixelArrayBytes.
 Picture decodeWithWic(const char16_t* path, WicTarget target);
