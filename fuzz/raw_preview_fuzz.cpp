@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int scale = preview.kind == RawPreviewKind::jpeg ? eighths : jpegFullScaleEighths;
     const int32_t storedWidth = jpegScaledSide(preview.width, scale);
     const int32_t storedHeight = jpegScaledSide(preview.height, scale);
-    require(width == (preview.turn.transpose ? storedHeight : storedWidth));
-    require(height == (preview.turn.transpose ? storedWidth : storedHeight));
+    require(width == (swapsSides(preview.orientation) ? storedHeight : storedWidth));
+    require(height == (swapsSides(preview.orientation) ? storedWidth : storedHeight));
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
     const JpegRows rows{pixels.data(), ptrdiff_t{4} * width, width, height, eighths};
     decodeRawPreview(preview, rows);

@@ -80,7 +80,7 @@ bool takeUnpackedPreview(const libraw_data_t& raw, uint64_t pixelLimit, RawPrevi
         return false;
     std::memcpy(taken.bytes.get(), thumbnail.thumb, thumbnail.tlength);
     taken.size = thumbnail.tlength;
-    taken.turn = turnOfRawFlip(raw.sizes.flip);
+    taken.orientation = orientationOfRawFlip(raw.sizes.flip);
     preview = std::move(taken);
     return true;
 }
@@ -138,7 +138,7 @@ void widenBitmap(const RawPreview& preview, const PixelRows& rows)
 {
     const uint8_t* in = preview.bytes.get();
     for (int32_t y = 0; y < rows.height; ++y) {
-        uint8_t* out = rows.firstRow + y * rows.stride;
+        uint8_t* out = rows.top + y * rows.stride;
         for (int32_t x = 0; x < rows.width; ++x, out += 4, in += preview.colours) {
             const uint8_t red = in[0];
             const uint8_t green = preview.colours == 3 ? in[1] : in[0];
@@ -160,20 +160,18 @@ bool decodeStored(const RawPreview& preview, const PixelRows& rows, int eighths)
         widenBitmap(preview, rows);
         return true;
     }
-    const JpegRows jpegRows{rows.firstRow, rows.stride, rows.width, rows.height, eighths};
+    const JpegRows jpegRows{rows.top, rows.stride, rows.width, rows.height, eighths};
     JpegHeader header;
     return decodeJpeg(preview.bytes.get(), preview.size, header, &jpegRows) == JpegDecodeResult::decoded;
 }
 
 }  // namespace
 
-PixelTurn turnOfRawFlip(int flip)
+Orientation orientationOfRawFlip(int flip)
 {
-    PixelTurn turn;
-    turn.transpose = (flip & 4) != 0;
-    turn.reverseRows = (flip & 2) != 0;
-    turn.reverseColumns = (flip & 1) != 0;
-    return turn;
+    // Indexed by the three bits: transpose, reverse rows, reverse columns.
+    static const uint8_t exifValues[8] = {1, 2, 4, 3, 5, 8, 6, 7};
+    return orientationFromExif(exifValues[flip & 7]);
 }
 
 bool extractRawPreview(const uint8_t* data, size_t size, RawPreview& preview, uint64_t pixelLimit)
@@ -202,8 +200,9 @@ void rawPreviewUprightSize(const RawPreview& preview, int eighths, int32_t& widt
     const int scale = preview.kind == RawPreviewKind::jpeg ? eighths : jpegFullScaleEighths;
     const int32_t storedWidth = jpegScaledSide(preview.width, scale);
     const int32_t storedHeight = jpegScaledSide(preview.height, scale);
-    width = preview.turn.transpose ? storedHeight : storedWidth;
-    height = preview.turn.transpose ? storedWidth : storedHeight;
+    width = storedWidth;
+    height = storedHeight;
+    turnSides(preview.orientation, width, height);
 }
 
 bool decodeRawPreview(const RawPreview& preview, const JpegRows& rows)
@@ -211,11 +210,11 @@ bool decodeRawPreview(const RawPreview& preview, const JpegRows& rows)
     if (preview.kind == RawPreviewKind::none)
         return false;
     const PixelRows destination{rows.firstRow, rows.stride, rows.width, rows.height};
-    if (preview.turn.none())
+    if (preview.orientation == Orientation::upright)
         return decodeStored(preview, destination, rows.eighths);
     // Decoded as stored, then turned into the caller's rows.
-    const int32_t width = preview.turn.transpose ? rows.height : rows.width;
-    const int32_t height = preview.turn.transpose ? rows.width : rows.height;
+    int32_t width = rows.width, height = rows.height;
+    turnSides(preview.orientation, width, height);
     const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4;
     if (width <= 0 || height <= 0 || bytes > maxPixelArrayBytes)
         return false;
@@ -223,5 +222,5 @@ bool decodeRawPreview(const RawPreview& preview, const JpegRows& rows)
     if (!stored)
         return false;
     const PixelRows storedRows{stored.get(), ptrdiff_t{4} * width, width, height};
-    return decodeStored(preview, storedRows, rows.eighths) && turnPixels(storedRows, preview.turn, destination);
+    return decodeStored(preview, storedRows, rows.eighths) && turnPixels(storedRows, destination, preview.orientation);
 }

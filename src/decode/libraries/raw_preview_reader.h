@@ -12,7 +12,7 @@
 #include "decode/libraries/jpeg_memory_decode.h"
 #include "picture/picture.h"
 #include "picture/pixel_array_limit.h"
-#include "picture/pixel_turn.h"
+#include "picture/orientation_turn.h"
 
 enum class RawPreviewKind { none, jpeg, bitmap };
 
@@ -23,13 +23,13 @@ struct RawPreview {
     int32_t width = 0;  // as stored, before the turn; a JPEG's from its own header
     int32_t height = 0;
     int colours = 0;  // bitmap: 3 (R,G,B) or 1 (grey)
-    PixelTurn turn;   // what makes the stored picture upright
+    Orientation orientation = Orientation::upright;  // where the stored picture's rows belong
 };
 
-// The turn that undoes LibRaw's orientation code `flip` (dcraw's: bit 4
-// transposes, bit 2 reverses the rows, bit 1 the columns; 3 is half a turn,
-// 5 and 6 a quarter turn either way).
-PixelTurn turnOfRawFlip(int flip);
+// The orientation of LibRaw's code `flip` (dcraw's: bit 4 transposes, bit 2
+// reverses the rows, bit 1 the columns; 3 is half a turn, 5 and 6 a quarter
+// turn either way).
+Orientation orientationOfRawFlip(int flip);
 
 // Opens the file held in data[0, size) with LibRaw and takes out its largest
 // preview that this reader can show (the next largest when the largest is in
