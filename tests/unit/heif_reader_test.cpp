@@ -9,6 +9,8 @@
 #include <string>
 
 #include "state/decode_results.h"
+#include "decode/headers/heif_layout.h"
+#include "decode/headers/heif_layout_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "heif_box_edit.h"
 #include "imagemagick_reference.h"
@@ -110,6 +112,130 @@ TEST_F(HeifReader, FilesOfHeifEnc)
             continue;
         EXPECT_EQ(picture.bitsPerPixel, 24);
         EXPECT_TRUE(imagemagick::matchesRgba(picture, reference(c, file), imagemagick::Alpha::ignore, 3));
+    }
+}
+
+// Files whose stated sizes the streams or bytes contradict, derived from
+// heif-enc's by the box editor. heif-enc stores the picture as a grid
+// (item 2) over one 64 x 64 tile (item 1); with alpha, item 3 is the alpha
+// plane's tile.
+const char* const evenRamp = "-crop 22x36+0+0 +repage PNG24:";
+const char* const alphaRamp = "-alpha set -channel A -evaluate set 50% +channel PNG32:";
+// 512 x 511 makes heif-enc write one 512 x 512 tile, as phones do.
+const char* const noiseTile = "-resize 512x511! -attenuate 0.2 +noise Gaussian PNG24:";
+
+uint32_t tileDataBytes(const Bytes& file)
+{
+    return heifedit::get32(file, heifedit::locationOf(file, 1) + 16);
+}
+
+// A 4 x 2 grid whose eight tiles share the one tile's data, padded so that
+// the file holds that data eight times over, less `shortBy` bytes.
+bool sharedTilesFilling(Bytes& file, uint32_t shortBy)
+{
+    if (!heifedit::repeatGridTile(file, 4, 2))
+        return false;
+    const uint64_t shared = 8 * uint64_t(tileDataBytes(file));
+    if (shared < file.size() + 8 + shortBy)
+        return false;
+    heifedit::addFreeBox(file, uint32_t(shared - shortBy - file.size()));
+    return true;
+}
+
+// The tile's declared size made 64 pixels high and `blocks` 64-pixel
+// blocks wide.
+bool tileOfBlocks(Bytes& file, uint64_t blocks)
+{
+    const size_t ispe = heifedit::itemProperty(file, 1, "ispe");
+    if (ispe == heifedit::none)
+        return false;
+    heifedit::put32(file, ispe + 12, uint32_t(64 * blocks));
+    return true;
+}
+
+struct LayoutCase {
+    const char* name;
+    const char* source;
+    bool (*edit)(Bytes&);
+    uint64_t pixelLimit;
+    HeifLayoutVerdict verdict;
+    int32_t width, height;  // published size
+    bool decodes;           // compared with heif-convert's decoding
+};
+
+TEST_F(HeifReader, LayoutChecks)
+{
+    using V = HeifLayoutVerdict;
+    namespace e = heifedit;
+    const uint64_t limit = maxPicturePixels;
+    const LayoutCase cases[] = {
+        // The stream's own size, rewritten as it was: the rewrite itself is sound.
+        {"spsAsItem", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 64, 64); }, limit, V::acceptable, 23, 37, true},
+        {"spsOneWider", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 65, 64); }, limit, V::sizeMismatch, 23, 37, false},
+        {"spsHuge", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 16376, 16376); }, limit, V::sizeMismatch, 23, 37, false},
+        {"spsHugeInData", "PNG24:", [](Bytes& b) { return e::sendSpsInData(b, 1, 16376, 16376); }, limit,
+         V::sizeMismatch, 23, 37, false},
+        // 128 x 64 coded pixels: exactly at the limit only the size differs.
+        {"spsAtLimit", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 128, 64); }, 128 * 64, V::sizeMismatch, 23, 37,
+         false},
+        {"spsPastLimit", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 128, 64); }, 128 * 64 - 1, V::tooLarge, 23,
+         37, false},
+        {"tilesAtBytes", "PNG24:", [](Bytes& b) { return sharedTilesFilling(b, 0); }, limit, V::acceptable, 215, 101,
+         true},
+        {"tilesOneByteShort", "PNG24:", [](Bytes& b) { return sharedTilesFilling(b, 1); }, limit, V::tooFewBytes, 215,
+         101, false},
+        // Past the bytes rule the stream's size is looked at, and differs.
+        {"blocksAtRule", "PNG24:", [](Bytes& b) { return tileOfBlocks(b, hevcBlocksPerByte * tileDataBytes(b)); }, limit,
+         V::sizeMismatch, 23, 37, false},
+        {"blocksOneOver", "PNG24:", [](Bytes& b) { return tileOfBlocks(b, hevcBlocksPerByte * tileDataBytes(b) + 1); },
+         limit, V::tooFewBytes, 23, 37, false},
+        {"grid961SharingOneTile", noiseTile, [](Bytes& b) { return e::repeatGridTile(b, 31, 31); }, limit,
+         V::tooFewBytes, 15872, 15871, false},
+        {"cropInside", "PNG24:", [](Bytes& b) { return e::addCrop(b, 21, 1, 35, 1, 0, 1, 0, 1); }, limit,
+         V::acceptable, 21, 35, true},
+        // Even sides: the right and bottom edges fall on the last chroma sample.
+        {"cropWholePicture", evenRamp, [](Bytes& b) { return e::addCrop(b, 22, 1, 36, 1, 0, 1, 0, 1); }, limit,
+         V::acceptable, 22, 36, true},
+        {"cropOneWider", "PNG24:", [](Bytes& b) { return e::addCrop(b, 24, 1, 37, 1, 0, 1, 0, 1); }, limit,
+         V::cropOutside, 24, 37, false},
+        // 22 of 23 columns moved right by half a column: from 1 to 22 exactly.
+        {"cropHalfRight", "PNG24:", [](Bytes& b) { return e::addCrop(b, 22, 1, 37, 1, 1, 2, 0, 1); }, limit,
+         V::acceptable, 22, 37, true},
+        {"cropOneRight", "PNG24:", [](Bytes& b) { return e::addCrop(b, 22, 1, 37, 1, 1, 1, 0, 1); }, limit,
+         V::cropOutside, 22, 37, false},
+        {"cropFarLeft", "PNG24:", [](Bytes& b) { return e::addCrop(b, 23, 1, 37, 1, INT32_MIN, 1, 0, 1); }, limit,
+         V::cropOutside, 23, 37, false},
+        {"cropFarUp", "PNG24:", [](Bytes& b) { return e::addCrop(b, 23, 1, 37, 1, 0, 1, INT32_MIN + 1, 1); }, limit,
+         V::cropOutside, 23, 37, false},
+        // The alpha tile's data cut to two bytes: the picture without it.
+        {"alphaBroken", alphaRamp, [](Bytes& b) { return e::cutItemData(b, 3, 2); }, limit, V::acceptable, 23, 37,
+         true},
+    };
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Case source = {c.name, c.source, "", Change::none, true, 0, 0};
+        const Bytes original = encode(source);
+        Bytes file = original;
+        ASSERT_TRUE(c.edit(file));
+
+        HeifLayout layout;
+        ASSERT_TRUE(readHeifLayout(file.data(), file.size(), layout));
+        EXPECT_EQ(checkHeifLayout(file.data(), file.size(), layout, c.pixelLimit), c.verdict);
+
+        imageWidth = imageHeight = 0;
+        Picture picture;
+        parseHeifImage(file.data(), file.size(), picture, c.pixelLimit);
+        EXPECT_EQ(imageWidth, c.width);
+        EXPECT_EQ(imageHeight, c.height);
+        ASSERT_EQ(picture.holdsImage(), c.decodes);
+        if (!c.decodes)
+            continue;
+        // heif-convert refuses a file whose alpha plane is broken: then the
+        // unedited file's colours are the reference.
+        Bytes reference = this->reference(source, file);
+        if (reference.empty())
+            reference = this->reference(source, original);
+        EXPECT_TRUE(imagemagick::matchesRgba(picture, reference, imagemagick::Alpha::ignore, 3));
     }
 }
 
