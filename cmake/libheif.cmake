@@ -68,8 +68,12 @@ ExternalProject_Add(libde265_debian
   BUILD_BYPRODUCTS "${VELLORA_LIBDE265_PREFIX}/lib/libde265.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON)
 
-set(libheif_patch sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libheif_nesting.sed"
-    "${VELLORA_LIBHEIF_DIR}/source/libheif/image-items/image_item.cc")
+# Each patch can run again over a source it has already patched (a tree
+# configured before a patch was added runs them all once more), and then
+# changes nothing.
+set(libheif_image_item "${VELLORA_LIBHEIF_DIR}/source/libheif/image-items/image_item.cc")
+set(libheif_patch sh -c "grep -q 'nesting >= 8' '${libheif_image_item}' || sed -i -f '${CMAKE_SOURCE_DIR}/cmake/libheif_nesting.sed' '${libheif_image_item}'"
+  COMMAND sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libheif_crop.sed" "${VELLORA_LIBHEIF_DIR}/source/libheif/pixelimage.cc")
 if(WIN32)
   # libheif gives the HEVC decoder one worker thread, which the calling
   # thread then waits for row by row; under Wine those waits made a 12 MP

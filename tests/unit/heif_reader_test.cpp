@@ -119,7 +119,8 @@ TEST_F(HeifReader, FilesOfHeifEnc)
 // heif-enc's by the box editor. heif-enc stores the picture as a grid
 // (item 2) over one 64 x 64 tile (item 1); with alpha, item 3 is the alpha
 // plane's tile.
-const char* const evenRamp = "-crop 22x36+0+0 +repage PNG24:";
+// Chroma planes of 64 rows and more are allocated without spare rows.
+const char* const squareRamp = "-resize 128x128! PNG24:";
 const char* const alphaRamp = "-alpha set -channel A -evaluate set 50% +channel PNG32:";
 // 512 x 511 makes heif-enc write one 512 x 512 tile, as phones do.
 const char* const noiseTile = "-resize 512x511! -attenuate 0.2 +noise Gaussian PNG24:";
@@ -169,6 +170,10 @@ TEST_F(HeifReader, LayoutChecks)
     namespace e = heifedit;
     const uint64_t limit = maxPicturePixels;
     const LayoutCase cases[] = {
+        // x265 codes 100 x 100 as 104 x 104 less a conformance window of
+        // two chroma columns (rows) each side: the window's unit is two.
+        {"spsCroppedByWindow", "-resize 100x100! PNG24:", [](Bytes&) { return true; }, limit, V::acceptable, 100, 100,
+         true},
         // The stream's own size, rewritten as it was: the rewrite itself is sound.
         {"spsAsItem", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 64, 64); }, limit, V::acceptable, 23, 37, true},
         {"spsOneWider", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 65, 64); }, limit, V::sizeMismatch, 23, 37, false},
@@ -194,8 +199,8 @@ TEST_F(HeifReader, LayoutChecks)
         {"cropInside", "PNG24:", [](Bytes& b) { return e::addCrop(b, 21, 1, 35, 1, 0, 1, 0, 1); }, limit,
          V::acceptable, 21, 35, true},
         // Even sides: the right and bottom edges fall on the last chroma sample.
-        {"cropWholePicture", evenRamp, [](Bytes& b) { return e::addCrop(b, 22, 1, 36, 1, 0, 1, 0, 1); }, limit,
-         V::acceptable, 22, 36, true},
+        {"cropWholePicture", squareRamp, [](Bytes& b) { return e::addCrop(b, 128, 1, 128, 1, 0, 1, 0, 1); }, limit,
+         V::acceptable, 128, 128, true},
         {"cropOneWider", "PNG24:", [](Bytes& b) { return e::addCrop(b, 24, 1, 37, 1, 0, 1, 0, 1); }, limit,
          V::cropOutside, 24, 37, false},
         // 22 of 23 columns moved right by half a column: from 1 to 22 exactly.
