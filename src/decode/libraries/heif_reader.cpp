@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "state/decode_results.h"
 #include "state/quit_request.h"
@@ -104,6 +105,8 @@ void copyRows(const heif_image* image, int32_t width, int32_t height, Picture& p
 void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit)
 {
     picture.clear();
+    // Outlives the context that may read from it.
+    std::vector<uint8_t> colourOnly;
     Context context;
     Handle handle = openPrimary(context, data, size, pixelLimit);
     if (!handle)
@@ -125,7 +128,7 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t
         return;
     // The picture is shown without its alpha plane, so none is decoded: a
     // broken one cannot fail the picture.
-    const std::vector<uint8_t> colourOnly = withoutAuxiliaryPictures(data, size, layout);
+    colourOnly = withoutAuxiliaryPictures(data, size, layout);
     if (!colourOnly.empty()) {
         handle.reset();
         handle = openPrimary(context, colourOnly.data(), colourOnly.size(), pixelLimit);
