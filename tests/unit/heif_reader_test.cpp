@@ -9,6 +9,7 @@
 #include <string>
 
 #include "state/decode_results.h"
+#include "state/quit_request.h"
 #include "decode/headers/heif_layout.h"
 #include "decode/headers/heif_layout_check.h"
 #include "decode/libraries/heif_reader.h"
@@ -241,6 +242,21 @@ TEST_F(HeifReader, LayoutChecks)
         if (reference.empty())
             reference = this->reference(source, original);
         EXPECT_TRUE(imagemagick::matchesRgba(picture, reference, imagemagick::Alpha::ignore, 3));
+    }
+}
+
+// Once the viewer quits, a grid stops after the tile being decoded and gives
+// no picture; the same file decodes while it runs.
+TEST_F(HeifReader, QuitEndsGridDecoding)
+{
+    const Case c = {"quit", "PNG24:", "", Change::gridOfTwo, true, 46, 37};
+    Bytes file = encode(c);
+    ASSERT_TRUE(heifedit::repeatGridTile(file));
+    for (const bool quitting : {true, false}) {
+        quitRequested = quitting;
+        Picture picture;
+        parseHeifImage(file.data(), file.size(), picture);
+        EXPECT_EQ(picture.holdsImage(), !quitting) << quitting;
     }
 }
 

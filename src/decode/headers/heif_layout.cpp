@@ -10,9 +10,9 @@
 
 namespace {
 
-// Libraries refuse more items than this long before; a file with more is
-// not read.
-constexpr uint64_t maxItems = 1 << 16;
+// The reader lets libheif take at most 1000 items; a file with more than
+// this is not read, which also bounds the work of following references.
+constexpr uint64_t maxItems = 1 << 13;
 
 class Cursor {
 public:
