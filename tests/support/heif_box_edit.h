@@ -170,8 +170,6 @@ inline bool repeatGridTile(Bytes& b, uint32_t columns = 2, uint32_t rows = 1)
         return false;
     const uint32_t tile = get16(b, dimg + 12);
     const uint32_t width = get16(b, l.idat + 12), height = get16(b, l.idat + 14);
-    const uint32_t tileWidth = get32(b, itemProperty(b, tile, "ispe") + 12);
-    const uint32_t tileHeight = get32(b, itemProperty(b, tile, "ispe") + 16);
     for (uint32_t copy = 100; copy < 99 + columns * rows; ++copy) {
         l = layoutOf(b);
         const size_t references = findBox(b, l.iref + 12, boxEnd(b, l.iref), "dimg");
@@ -222,8 +220,7 @@ inline bool repeatGridTile(Bytes& b, uint32_t columns = 2, uint32_t rows = 1)
     l = layoutOf(b);
     b[l.idat + 10] = uint8_t(rows - 1);
     b[l.idat + 11] = uint8_t(columns - 1);
-    // The grid's last column and row are cropped as the one tile was.
-    return setPrimarySize(b, (columns - 1) * tileWidth + width, (rows - 1) * tileHeight + height);
+    return setPrimarySize(b, columns * width, rows * height);
 }
 
 // The one iloc entry of item: the offset of its item ID, or none.
