@@ -71,12 +71,15 @@ ExternalProject_Add(libde265_debian
   BUILD_BYPRODUCTS "${VELLORA_LIBDE265_PREFIX}/lib/libde265.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON)
 
-# The library-wide limits are the ones libheif hands to dav1d as its frame
-# size limit (the AV1 stream declares its own size, allocated for before
-# libheif compares it with the file's header): the program's one pixel
-# limit, 16384 x 16384, instead of 32768 x 32768.
-set(libheif_patch sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libheif_nesting.sed"
-    "${VELLORA_LIBHEIF_DIR}/source/libheif/image-items/image_item.cc"
+# Each patch can run again over a source it has already patched (a tree
+# configured before a patch was added runs them all once more), and then
+# changes nothing. The library-wide limits are the ones libheif hands to
+# dav1d as its frame size limit (the AV1 stream declares its own size,
+# allocated for before libheif compares it with the file's header): the
+# program's one pixel limit, 16384 x 16384, instead of 32768 x 32768.
+set(libheif_image_item "${VELLORA_LIBHEIF_DIR}/source/libheif/image-items/image_item.cc")
+set(libheif_patch sh -c "grep -q 'nesting >= 8' '${libheif_image_item}' || sed -i -f '${CMAKE_SOURCE_DIR}/cmake/libheif_nesting.sed' '${libheif_image_item}'"
+  COMMAND sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libheif_crop.sed" "${VELLORA_LIBHEIF_DIR}/source/libheif/pixelimage.cc"
   COMMAND sed -i "s/max_image_size_pixels = 32768 \\* 32768/max_image_size_pixels = 16384 * 16384/"
     "${VELLORA_LIBHEIF_DIR}/source/libheif/security_limits.cc")
 if(WIN32)

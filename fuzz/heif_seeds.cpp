@@ -1,8 +1,11 @@
 // Writes the starting corpus of the HEIC reader's fuzzer into the directory
 // given as argv[1]: two 8 x 8 files made by heif-enc 1.15 (x265), one of
 // them with an alpha plane; heif-enc stores each as a grid over one tile.
+// Edited copies of the first lead the fuzzer into the layout check: a crop,
+// a parameter set in the data, a grid of two tiles sharing one stream.
 #include <cstdio>
 
+#include "heif_box_edit.h"
 #include "seed_writer.h"
 
 int main(int argc, char** argv)
@@ -108,5 +111,14 @@ int main(int argc, char** argv)
          0x37, 0x80, 0x62, 0x30, 0xda, 0x4d, 0x63, 0xc7, 0x40, 0xec
         }},
     };
-    return writeSeeds(argv[1], ".heic", seeds) ? 0 : 1;
+    Seeds edited;
+    for (auto edit : {+[](heifedit::Bytes& b) { return heifedit::addCrop(b, 7, 1, 5, 1, 1, 2, -1, 2); },
+                      +[](heifedit::Bytes& b) { return heifedit::sendSpsInData(b, 1, 64, 64); },
+                      +[](heifedit::Bytes& b) { return heifedit::repeatGridTile(b); }}) {
+        heifedit::Bytes bytes(seeds.front().second.begin(), seeds.front().second.end());
+        if (!edit(bytes))
+            return 1;
+        edited.push_back({"edited" + std::to_string(edited.size()), bytes});
+    }
+    return writeSeeds(argv[1], ".heic", seeds) && writeSeeds(argv[1], ".heic", edited) ? 0 : 1;
 }

@@ -12,6 +12,9 @@
 #include <string>
 
 #include "state/decode_results.h"
+#include "state/quit_request.h"
+#include "decode/headers/heif_layout.h"
+#include "decode/headers/heif_layout_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "heif_box_edit.h"
 #include "imagemagick_reference.h"
@@ -170,6 +173,168 @@ TEST_F(HeifReader, FilesOfHeifEnc)
     };
     for (const Case& c : cases)
         check(c, HeifAlpha::dropped);
+}
+
+// Files whose stated sizes the streams or bytes contradict, derived from
+// heif-enc's by the box editor. heif-enc stores the picture as a grid
+// (item 2) over one 64 x 64 tile (item 1); with alpha, item 3 is the alpha
+// plane's tile.
+// Chroma planes of 64 rows and more are allocated without spare rows.
+const char* const wideRamp = "-resize 128x127! PNG24:";
+const char* const alphaRamp = "-alpha set -channel A -evaluate set 50% +channel PNG32:";
+// 512 x 511 makes heif-enc write one 512 x 512 tile, as phones do.
+const char* const noiseTile = "-resize 512x511! -attenuate 0.2 +noise Gaussian PNG24:";
+
+uint32_t tileDataBytes(const Bytes& file)
+{
+    return heifedit::get32(file, heifedit::locationOf(file, 1) + 16);
+}
+
+// A 4 x 2 grid whose eight tiles share the one tile's data, padded so that
+// the file holds that data eight times over, less `shortBy` bytes.
+bool sharedTilesFilling(Bytes& file, uint32_t shortBy)
+{
+    if (!heifedit::repeatGridTile(file, 4, 2))
+        return false;
+    const uint64_t shared = 8 * uint64_t(tileDataBytes(file));
+    if (shared < file.size() + 8 + shortBy)
+        return false;
+    heifedit::addFreeBox(file, uint32_t(shared - shortBy - file.size()));
+    return true;
+}
+
+// The tile's declared size made 64 pixels high and `blocks` 64-pixel
+// blocks wide.
+bool tileOfBlocks(Bytes& file, uint64_t blocks)
+{
+    const size_t ispe = heifedit::itemProperty(file, 1, "ispe");
+    if (ispe == heifedit::none)
+        return false;
+    heifedit::put32(file, ispe + 12, uint32_t(64 * blocks));
+    return true;
+}
+
+struct LayoutCase {
+    const char* name;
+    const char* source;
+    bool (*edit)(Bytes&);
+    uint64_t pixelLimit;
+    HeifLayoutVerdict verdict;
+    int32_t width, height;  // published size
+    bool decodes;
+    // Where the picture lies in heif-convert's decoding of the unedited
+    // file; -1: compared with its decoding of the edited file instead.
+    int32_t left = -1, top = -1;
+};
+
+// The width x height pixels at (left, top) of R,G,B,A rows fullWidth wide.
+Bytes cropRgba(const Bytes& rgba, int32_t fullWidth, int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    Bytes out;
+    for (int32_t y = top; y < top + height; ++y) {
+        const auto row = rgba.begin() + 4 * (std::ptrdiff_t(y) * fullWidth + left);
+        out.insert(out.end(), row, row + 4 * width);
+    }
+    return out;
+}
+
+TEST_F(HeifReader, LayoutChecks)
+{
+    using V = HeifLayoutVerdict;
+    namespace e = heifedit;
+    const uint64_t limit = maxPicturePixels;
+    const LayoutCase cases[] = {
+        // x265 codes 100 x 100 as 104 x 104 less a conformance window of
+        // two chroma columns (rows) each side: the window's unit is two.
+        {"spsCroppedByWindow", "-resize 100x100! PNG24:", [](Bytes&) { return true; }, limit, V::acceptable, 100, 100,
+         true, 0, 0},
+        // The stream's own size, rewritten as it was: the rewrite itself is sound.
+        {"spsAsItem", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 64, 64); }, limit, V::acceptable, 23, 37, true,
+         0, 0},
+        {"spsOneWider", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 65, 64); }, limit, V::sizeMismatch, 23, 37, false},
+        {"spsHuge", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 16376, 16376); }, limit, V::sizeMismatch, 23, 37, false},
+        {"spsHugeInData", "PNG24:", [](Bytes& b) { return e::sendSpsInData(b, 1, 16376, 16376); }, limit,
+         V::sizeMismatch, 23, 37, false},
+        // 128 x 64 coded pixels: exactly at the limit only the size differs.
+        {"spsAtLimit", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 128, 64); }, 128 * 64, V::sizeMismatch, 23, 37,
+         false},
+        {"spsPastLimit", "PNG24:", [](Bytes& b) { return e::setSpsSize(b, 128, 64); }, 128 * 64 - 1, V::tooLarge, 23,
+         37, false},
+        {"tilesAtBytes", "PNG24:", [](Bytes& b) { return sharedTilesFilling(b, 0); }, limit, V::acceptable, 92, 74,
+         true},
+        {"tilesOneByteShort", "PNG24:", [](Bytes& b) { return sharedTilesFilling(b, 1); }, limit, V::tooFewBytes, 92,
+         74, false},
+        // Past the bytes rule the stream's size is looked at, and differs.
+        {"blocksAtRule", "PNG24:", [](Bytes& b) { return tileOfBlocks(b, hevcBlocksPerByte * tileDataBytes(b)); }, limit,
+         V::sizeMismatch, 23, 37, false},
+        {"blocksOneOver", "PNG24:", [](Bytes& b) { return tileOfBlocks(b, hevcBlocksPerByte * tileDataBytes(b) + 1); },
+         limit, V::tooFewBytes, 23, 37, false},
+        {"grid961SharingOneTile", noiseTile, [](Bytes& b) { return e::repeatGridTile(b, 31, 31); }, limit,
+         V::tooFewBytes, 15872, 15841, false},
+        {"cropInside", "PNG24:", [](Bytes& b) { return e::addCrop(b, 19, 1, 33, 1, 0, 1, 0, 1); }, limit,
+         V::acceptable, 19, 33, true, 2, 2},
+        // Even sides: the right and bottom edges fall on the last chroma sample.
+        {"cropWholePicture", wideRamp, [](Bytes& b) { return e::addCrop(b, 128, 1, 127, 1, 0, 1, 0, 1); }, limit,
+         V::acceptable, 128, 127, true, 0, 0},
+        {"cropOneWider", "PNG24:", [](Bytes& b) { return e::addCrop(b, 24, 1, 37, 1, 0, 1, 0, 1); }, limit,
+         V::cropOutside, 24, 37, false},
+        // 22 of 23 columns moved left by half a column: from 0 to 21 exactly.
+        {"cropHalfLeft", "PNG24:", [](Bytes& b) { return e::addCrop(b, 22, 1, 37, 1, -1, 2, 0, 1); }, limit,
+         V::acceptable, 22, 37, true, 0, 0},
+        {"cropOneLeft", "PNG24:", [](Bytes& b) { return e::addCrop(b, 22, 1, 37, 1, -1, 1, 0, 1); }, limit,
+         V::cropOutside, 22, 37, false},
+        {"cropFarLeft", "PNG24:", [](Bytes& b) { return e::addCrop(b, 23, 1, 37, 1, INT32_MIN, 1, 0, 1); }, limit,
+         V::cropOutside, 23, 37, false},
+        {"cropFarUp", "PNG24:", [](Bytes& b) { return e::addCrop(b, 23, 1, 37, 1, 0, 1, INT32_MIN + 1, 1); }, limit,
+         V::cropOutside, 23, 37, false},
+        // The alpha tile's data cut to two bytes: the picture without it.
+        {"alphaBroken", alphaRamp, [](Bytes& b) { return e::cutItemData(b, 3, 2); }, limit, V::acceptable, 23, 37,
+         true, 0, 0},
+    };
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Case source = {c.name, c.source, "", Change::none, true, 0, 0};
+        const Bytes original = encode(source);
+        Bytes file = original;
+        ASSERT_TRUE(c.edit(file));
+
+        HeifLayout layout;
+        ASSERT_TRUE(readHeifLayout(file.data(), file.size(), layout));
+        EXPECT_EQ(checkHeifLayout(file.data(), file.size(), layout, c.pixelLimit), c.verdict);
+
+        imageWidth = imageHeight = 0;
+        Picture picture;
+        parseHeifImage(file.data(), file.size(), picture, c.pixelLimit);
+        EXPECT_EQ(imageWidth, c.width);
+        EXPECT_EQ(imageHeight, c.height);
+        ASSERT_EQ(picture.holdsImage(), c.decodes);
+        if (!c.decodes)
+            continue;
+        // libheif 1.15's heif-convert places crops differently, and refuses a
+        // broken alpha plane: those rows name the rectangle they expect.
+        Bytes reference = this->reference(source, c.left < 0 ? file : original);
+        if (c.left >= 0) {
+            const int32_t fullWidth = int32_t(heifedit::get32(original, heifedit::primarySize(original) + 12));
+            ASSERT_GE(reference.size(), 4 * size_t(fullWidth) * size_t(c.top + c.height));
+            reference = cropRgba(reference, fullWidth, c.left, c.top, c.width, c.height);
+        }
+        EXPECT_TRUE(imagemagick::matchesRgba(picture, reference, imagemagick::Alpha::ignore, 3));
+    }
+}
+
+// Once the viewer quits, a grid stops after the tile being decoded and gives
+// no picture; the same file decodes while it runs.
+TEST_F(HeifReader, QuitEndsGridDecoding)
+{
+    const Case c = {"quit", "PNG24:", "", Change::gridOfTwo, true, 46, 37};
+    Bytes file = encode(c);
+    ASSERT_TRUE(heifedit::repeatGridTile(file));
+    for (const bool quitting : {true, false}) {
+        quitRequested = quitting;
+        Picture picture;
+        parseHeifImage(file.data(), file.size(), picture);
+        EXPECT_EQ(picture.holdsImage(), !quitting) << quitting;
+    }
 }
 
 // Every prefix of a small file: the reader never reads past the bytes it

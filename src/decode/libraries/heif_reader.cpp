@@ -4,10 +4,15 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "state/decode_results.h"
+#include "state/quit_request.h"
 #include "decode/common/file_bytes.h"
 #include "decode/common/pixel_swizzle.h"
+#include "decode/headers/heif_hidden_auxiliary.h"
+#include "decode/headers/heif_layout.h"
+#include "decode/headers/heif_layout_check.h"
 #include "picture/pixel_array_limit.h"
 #include "picture/picture.h"
 
@@ -25,6 +30,9 @@ struct ImageRelease {
 struct OptionsRelease {
     void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
 };
+using Context = std::unique_ptr<heif_context, ContextRelease>;
+using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
+using Image = std::unique_ptr<heif_image, ImageRelease>;
 
 // The library's defaults allow a picture of 2^30 pixels and blocks of half a
 // gigabyte; a hostile header gets no more than the program's own readers.
@@ -45,6 +53,32 @@ void limitResources(heif_context* context, uint64_t pixelLimit)
     limits->max_iloc_extents_per_item = 32;
     limits->max_size_entity_group = 64;
     limits->max_children_per_box = 100;
+}
+
+// libheif asks between grid tiles.
+int quitting(void*)
+{
+    return quitRequested.load() ? 1 : 0;
+}
+
+// A context over data[0, size), which must outlive it, and its primary
+// image's handle; both null when libheif refuses the file.
+Handle openPrimary(Context& context, const uint8_t* data, size_t size, uint64_t pixelLimit)
+{
+    context.reset(heif_context_alloc());
+    if (!context)
+        return nullptr;
+    limitResources(context.get(), pixelLimit);
+    // Grid tiles are decoded one after another on this thread: a thread per
+    // tile lets a hostile grid hold gigabytes at once, and the preparation
+    // already runs beside the window thread.
+    heif_context_set_max_decoding_threads(context.get(), 0);
+    if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok)
+        return nullptr;
+    heif_image_handle* handle = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
+        return nullptr;
+    return Handle(handle);
 }
 
 // The decoded rows, copied without their padding into a 24-bit picture, or
@@ -77,25 +111,34 @@ void copyRows(const heif_image* image, int32_t width, int32_t height, bool withA
         picture.convert32To24();
 }
 
+
+// The primary picture decoded as 8-bit samples in the given layout; null
+// when libheif fails or delivers another layout or size.
+Image decodeAs(const heif_image_handle* handle, heif_chroma chroma, const heif_decoding_options* options,
+               int32_t width, int32_t height)
+{
+    heif_image* imageOut = nullptr;
+    if (heif_decode_image(handle, &imageOut, heif_colorspace_RGB, chroma, options).code != heif_error_Ok)
+        return nullptr;
+    Image image(imageOut);
+    if (heif_image_get_chroma_format(image.get()) != chroma ||
+        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
+        heif_image_get_primary_width(image.get()) != width || heif_image_get_primary_height(image.get()) != height)
+        return nullptr;
+    return image;
+}
+
 }  // namespace
 
 void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit, HeifAlpha alpha)
 {
     picture.clear();
-    std::unique_ptr<heif_context, ContextRelease> context(heif_context_alloc());
-    if (!context)
+    // Outlives the context that may read from it.
+    std::vector<uint8_t> colourOnly;
+    Context context;
+    Handle handle = openPrimary(context, data, size, pixelLimit);
+    if (!handle)
         return;
-    limitResources(context.get(), pixelLimit);
-    // Grid tiles are decoded one after another on this thread: a thread per
-    // tile lets a hostile grid hold gigabytes at once, and the preparation
-    // already runs beside the window thread.
-    heif_context_set_max_decoding_threads(context.get(), 0);
-    if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok)
-        return;
-    heif_image_handle* handleOut = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &handleOut).code != heif_error_Ok)
-        return;
-    std::unique_ptr<heif_image_handle, HandleRelease> handle(handleOut);
 
     // The size after rotation and crop, as the picture will be shown.
     const int width = heif_image_handle_get_width(handle.get());
@@ -105,22 +148,37 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t
     imageWidth = width;
     imageHeight = height;
 
+    // The sizes the streams and tiles declare, checked before libde265
+    // allocates for them.
+    HeifLayout layout;
+    if (!readHeifLayout(data, size, layout) ||
+        checkHeifLayout(data, size, layout, pixelLimit) != HeifLayoutVerdict::acceptable)
+        return;
     std::unique_ptr<heif_decoding_options, OptionsRelease> options(heif_decoding_options_alloc());
     if (!options)
         return;
     options->ignore_transformations = 0;
     options->convert_hdr_to_8bit = 1;
-    const bool withAlpha = alpha == HeifAlpha::kept && heif_image_handle_has_alpha_channel(handle.get());
-    const heif_chroma chroma = withAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
-    heif_image* imageOut = nullptr;
-    if (heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB, chroma, options.get()).code != heif_error_Ok)
-        return;
-    std::unique_ptr<heif_image, ImageRelease> image(imageOut);
-    // Only what was asked for is copied: 8-bit samples of the announced size.
-    if (heif_image_get_chroma_format(image.get()) != chroma ||
-        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
-        heif_image_get_primary_width(image.get()) != width || heif_image_get_primary_height(image.get()) != height)
-        return;
+    options->cancel_decoding = quitting;
+    bool withAlpha = alpha == HeifAlpha::kept && heif_image_handle_has_alpha_channel(handle.get());
+    Image image = withAlpha ? decodeAs(handle.get(), heif_chroma_interleaved_RGBA, options.get(), width, height)
+                            : nullptr;
+    if (!image) {
+        // Without its alpha plane, wanted or not, the picture is decoded
+        // from a copy that hides the auxiliary pictures: a broken one cannot
+        // fail the picture.
+        withAlpha = false;
+        colourOnly = withoutAuxiliaryPictures(data, size, layout);
+        if (!colourOnly.empty()) {
+            handle.reset();
+            handle = openPrimary(context, colourOnly.data(), colourOnly.size(), pixelLimit);
+            if (!handle)
+                return;
+        }
+        image = decodeAs(handle.get(), heif_chroma_interleaved_RGB, options.get(), width, height);
+        if (!image)
+            return;
+    }
     copyRows(image.get(), width, height, withAlpha, picture);
 }
 

@@ -20,7 +20,10 @@ enum class HeifAlpha { dropped, kept };
 // image's size as soon as its header is accepted, before any pixel is
 // decoded, and keep it when decoding fails later. Pictures (and grid tiles)
 // of more than pixelLimit pixels are refused before anything is allocated
-// for them; the fuzz target passes a smaller limit than the program's own.
+// for them, and so are files whose layout checkHeifLayout refuses; the fuzz
+// target passes a smaller limit than the program's own. Decoding a grid
+// ends between two tiles once the viewer is quitting. With alpha kept, a
+// picture whose alpha plane cannot be decoded is shown without it.
 // data must stay valid and unchanged during the call.
 void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit = maxPicturePixels,
                     HeifAlpha alpha = HeifAlpha::dropped);
