@@ -138,10 +138,12 @@ inline COLORREF screenPixel(int x, int y)
 }
 
 // Presses and releases the keys in order (modifiers first), then releases
-// them in reverse, through the real input queue.
+// them in reverse, through the real input queue. With several windows on
+// the screen the keys must not go to the one that had the focus before.
 inline void pressKeys(HWND window, std::initializer_list<WORD> keys)
 {
     SetForegroundWindow(window);
+    waitFor([&] { return GetForegroundWindow() == window; }, 2000);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::vector<INPUT> inputs;
     for (WORD key : keys) {
@@ -297,6 +299,23 @@ inline COLORREF centreColour()
 inline bool waitForCentre(COLORREF colour, int milliseconds = 10000)
 {
     return waitFor([&] { return similarColour(centreColour(), colour); }, milliseconds);
+}
+
+// The colour at the centre of one window's own surface, whatever covers it
+// on the screen or has the focus: two viewers' windows may overlap.
+inline COLORREF windowCentreColour(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC context = GetDC(window);
+    COLORREF colour = GetPixel(context, client.right / 2, client.bottom / 2);
+    ReleaseDC(window, context);
+    return colour;
+}
+
+inline bool waitForWindowCentre(HWND window, COLORREF colour, int milliseconds = 10000)
+{
+    return waitFor([&] { return similarColour(windowCentreColour(window), colour); }, milliseconds);
 }
 
 // Which pixels of a width x height block are bright (text is white on black).
