@@ -204,7 +204,7 @@ TEST_F(EditorHandOff, QuadrelOpensTheCurrentFileUnquotedOnlyWithAnEditorRegister
     const std::wstring path = folder.file(L"a picture.bmp");
     EXPECT_NE(line.find(L" " + path + L"\n"), std::wstring::npos) << std::string(line.begin(), line.end());
     EXPECT_EQ(line.find(L"\"" + path), std::wstring::npos);
-    EXPECT_TRUE(waitForWindowCentre(window, red));
+    EXPECT_TRUE(waitForCentre(red));
     // The editor's start moves the foreground around for a while; the
     // viewer must still end on Escape once it has the keyboard again.
     EXPECT_TRUE(waitFor([&] {
@@ -265,10 +265,13 @@ TEST_F(EditorHandOff, TwoViewersConvertAtOnceAndEscapeDoesNotWaitForTheConverter
         HWND twoWindow = twoViewer.findWindow(L"Plant"), oneWindow = oneViewer.findWindow(L"Plant");
         ASSERT_TRUE(twoWindow && oneWindow);
         const auto shows = [&](HWND window, COLORREF colour) {
-            return waitForWindowCentre(window, colour, 4 * conversion);
+            return waitFor([&] {
+                SetForegroundWindow(window);
+                return similarColour(centreColour(), colour);
+            }, 4 * conversion);
         };
-        // The later viewer's next screen (c.webp again) is being converted
-        // once it shows its first.
+        // The later viewer is in front: its next screen (c.webp again) is
+        // being converted once it shows.
         EXPECT_TRUE(shows(oneWindow, blue)) << "c.webp";
         const auto escape = std::chrono::steady_clock::now();
         pressKeys(oneWindow, {VK_ESCAPE});

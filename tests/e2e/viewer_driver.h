@@ -301,23 +301,6 @@ inline bool waitForCentre(COLORREF colour, int milliseconds = 10000)
     return waitFor([&] { return similarColour(centreColour(), colour); }, milliseconds);
 }
 
-// The colour at the centre of one window's own surface, whatever covers it
-// on the screen or has the focus: two viewers' windows may overlap.
-inline COLORREF windowCentreColour(HWND window)
-{
-    RECT client{};
-    GetClientRect(window, &client);
-    HDC context = GetDC(window);
-    COLORREF colour = GetPixel(context, client.right / 2, client.bottom / 2);
-    ReleaseDC(window, context);
-    return colour;
-}
-
-inline bool waitForWindowCentre(HWND window, COLORREF colour, int milliseconds = 10000)
-{
-    return waitFor([&] { return similarColour(windowCentreColour(window), colour); }, milliseconds);
-}
-
 // Which pixels of a width x height block are bright (text is white on black).
 inline std::vector<bool> brightPixels(HDC source, int x, int y, int width, int height)
 {
