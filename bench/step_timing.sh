@@ -2,7 +2,7 @@
 # step_timing.sh [ROUNDS]
 # Times the real viewer under Wine from a key press to the changed pixels
 # (step_timing.exe): start to first picture, a step onto a prepared screen and
-# a step back that prepares at the paint, each beside one screen-sized BitBlt
+# a step back that prepares once shown, each beside one screen-sized BitBlt
 # of the same run; on the prefix's 1280 x 720 desktop and on a 3840 x 2160
 # virtual desktop.
 set -euo pipefail

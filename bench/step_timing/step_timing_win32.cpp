@@ -1,7 +1,7 @@
 // step_timing.exe VIEWER.exe [ROUNDS]
 // Times the real viewer from input to changed pixels on the screen: the start
 // to the first picture, a step forward onto a screen prepared in advance, and
-// a second step back (beyond the one held screen, so prepared at the paint).
+// a second step back (beyond the one held screen, so prepared once shown).
 // Each beside one screen-sized BitBlt measured in the same run. Prints
 // medians in milliseconds for the desktop it runs on.
 #include <windows.h>

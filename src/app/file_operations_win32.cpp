@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/clipboard_records.h"
+#include "app/deferred_commands_win32.h"
 #include "app/screen_texts.h"
 #include "filelist/file_list.h"
 #include "pipeline/gdi_handles_win32.h"
@@ -82,13 +83,13 @@ void putEightBitName(const WideString& path)
 
 void deleteCurrentFile()
 {
-    if (currentEntry == nullptr)
+    if (currentEntry == nullptr || deferWhilePreparing(deleteCurrentFile))
         return;
     WideString question = deleteQuestion(currentEntry->path);
     if (question.empty() || MessageBoxW(mainWindow, wide(question.text()), L"Vellora", MB_YESNO) != IDYES)
         return;
-    // A running preparation reads the list and a file that are about to
-    // change.
+    // A paint while the question was up may have started a preparation,
+    // which reads the list and a file that are about to change.
     waitForPreparation();
     if (!DeleteFileW(wide(currentEntry->path.text()))) {
         MessageBoxW(mainWindow, L"Unable to delete file!", L"Vellora", MB_OK);

@@ -147,6 +147,12 @@ LRESULT onPaint(HWND window)
     return 0;
 }
 
+LRESULT onScreenPrepared(WPARAM current)
+{
+    takePreparedScreen(current != 0);
+    return 0;
+}
+
 LRESULT onEraseBackground(HDC context)
 {
     eraseMainWindow(context);
@@ -175,6 +181,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_LBUTTONUP: return onLeftButtonUp(lParam);
     case WM_MBUTTONDBLCLK: return onMiddleDoubleClick(lParam);
     case WM_MOUSEWHEEL: return onMouseWheel(wParam);
+    case screenPreparedMessage: return onScreenPrepared(wParam);
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

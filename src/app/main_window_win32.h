@@ -5,6 +5,8 @@
 #include <windows.h>
 
 constexpr UINT openCommandId = 40004;
+// Posted by a completed screen preparation; wParam 1 for the current screen.
+constexpr UINT screenPreparedMessage = WM_APP + 1;
 // Drives the hover fades of the buttons, every 25 ms.
 constexpr UINT_PTR hoverTimerId = 4001;
 

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include "app/deferred_commands_win32.h"
 #include "app/open_dialog_filter.h"
 #include "filelist/file_list.h"
 #include "filelist/start_path.h"
@@ -65,8 +66,14 @@ void openFileCommand()
         return;
     includeSubdirs = (dialog.Flags & OFN_READONLY) != 0;
     resolveStartPath();
+    listChosenFolder();
+}
+
+void listChosenFolder()
+{
     // A preparation started while the dialog was open still reads the list.
-    waitForPreparation();
+    if (deferWhilePreparing(listChosenFolder))
+        return;
     clear();
     currentEntry = nullptr;
     buildFileList();

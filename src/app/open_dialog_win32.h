@@ -9,6 +9,10 @@
 // that is visible; a chosen file replaces the list and all prepared screens.
 void openFileCommand();
 
+// Replaces the list by the one resolveStartPath derived from the chosen
+// file, once no preparation reads the old list, and repaints.
+void listChosenFolder();
+
 // Retitles the dialog, relabels its read-only box "Include subdirectories"
 // and centres it over the main window.
 UINT_PTR CALLBACK openDialogHook(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);

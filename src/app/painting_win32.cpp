@@ -1,5 +1,6 @@
 #include "app/painting_win32.h"
 
+#include "app/main_window_win32.h"
 #include "app/screen_texts.h"
 #include "filelist/file_list.h"
 #include "pipeline/prepared_screens_win32.h"
@@ -38,26 +39,34 @@ void copyCurrentScreen(HDC context)
 }
 
 // The worker gets the entry that is current now, so that a step taken right
-// after the start does not change which file it prepares. preloadBusy goes
-// up before the thread exists, so no second preparation can start meanwhile.
+// after the start does not change which file it prepares.
 void startNextPreparation()
 {
-    preloadBusy = true;
-    HANDLE worker = CreateThread(nullptr, 0, prepareScreen, currentEntry, 0, nullptr);
-    if (worker != nullptr)
-        CloseHandle(worker);
-    else
-        preloadBusy = false;
+    startScreenPreparation(currentEntry, mainWindow, screenPreparedMessage);
 }
 
+// Whether the current screen cannot be shown yet: it is being prepared, or
+// it is missing and its preparation starts now. Where no worker can be
+// made it is prepared here instead.
+bool currentScreenPending()
+{
+    if (preloadBusy.load(std::memory_order_acquire))
+        return preparingCurrentScreen || currentBitmap == nullptr;
+    if (currentBitmap != nullptr)
+        return false;
+    if (startScreenPreparation(nullptr, mainWindow, screenPreparedMessage))
+        return true;
+    prepareScreen(nullptr);
+    return false;
+}
+
+// While the current screen is prepared the window keeps what it shows: the
+// last screen after a step, black where the platform asked for erasing.
+// The completed preparation repaints.
 void paintCurrentScreen(HDC context)
 {
-    if (currentBitmap == nullptr) {
-        // A preparation left running by an earlier paint writes the same
-        // decode results, so the synchronous one waits for it.
-        waitForPreparation();
-        prepareScreen(nullptr);
-    }
+    if (currentScreenPending())
+        return;
     if (currentBitmap != nullptr)
         copyCurrentScreen(context);
     else
@@ -81,6 +90,12 @@ void paintMainWindow(HWND window)
     else
         drawHelpScreen(context);
     EndPaint(window, &paint);
+}
+
+bool currentScreenShown()
+{
+    return currentEntry != nullptr && currentBitmap != nullptr
+           && !(preloadBusy.load(std::memory_order_acquire) && preparingCurrentScreen);
 }
 
 void eraseMainWindow(HDC context)

@@ -4,9 +4,14 @@
 
 #include <windows.h>
 
-// WM_PAINT: shows the current screen (preparing it first when it is
-// missing), then starts the background preparation of the next one.
+// WM_PAINT: shows the current screen and then starts the background
+// preparation of the next one. A missing current screen is prepared in the
+// background first; the window shows nothing new until it is complete.
 void paintMainWindow(HWND window);
+
+// Whether the window shows the current screen: there is one and no
+// preparation writes it.
+bool currentScreenShown();
 
 // WM_ERASEBKGND: the whole screen black.
 void eraseMainWindow(HDC context);

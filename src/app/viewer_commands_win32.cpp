@@ -3,16 +3,18 @@
 #include <windows.h>
 
 #include "app/context_menu_win32.h"
+#include "app/deferred_commands_win32.h"
 #include "app/overlay_buttons_win32.h"
 #include "app/painting_win32.h"
 #include "filelist/file_list.h"
 #include "pipeline/prepared_screens_win32.h"
+#include "state/prepared_slots_win32.h"
 #include "state/viewer_options.h"
 #include "state/window_state_win32.h"
 
 void goNext()
 {
-    if (currentEntry == nullptr)
+    if (currentEntry == nullptr || deferWhilePreparing(goNext))
         return;
     currentEntry = nextEntry(currentEntry);
     advanceScreens();
@@ -21,7 +23,7 @@ void goNext()
 
 void goPrevious()
 {
-    if (currentEntry == nullptr)
+    if (currentEntry == nullptr || deferWhilePreparing(goPrevious))
         return;
     currentEntry = previousEntry(currentEntry);
     retreatScreens();
@@ -48,7 +50,8 @@ void toggleInfoOverlay()
     if (currentEntry == nullptr)
         return;
     infoOverlay = !infoOverlay;
-    if (infoOverlay) {
+    // While the current screen is prepared, its repaint draws the overlay.
+    if (infoOverlay && currentScreenShown()) {
         HDC context = GetDC(mainWindow);
         if (context != nullptr) {
             drawInfoOverlay(context);
@@ -71,6 +74,8 @@ void toggleButtons()
 
 void toggleAnaglyphView()
 {
+    if (deferWhilePreparing(toggleAnaglyphView))
+        return;
     anaglyphView = !anaglyphView;
     if (currentEntry != nullptr)
         discardPreparedScreens();
@@ -78,6 +83,8 @@ void toggleAnaglyphView()
 
 void toggleColorManagement()
 {
+    if (deferWhilePreparing(toggleColorManagement))
+        return;
     colorManagement = !colorManagement;
     discardPreparedScreens();
 }
@@ -86,4 +93,13 @@ void discardPreparedScreens()
 {
     releasePreparedScreens();
     InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
+void takePreparedScreen(bool current)
+{
+    if (current || currentBitmap == nullptr) {
+        InvalidateRect(mainWindow, nullptr, FALSE);
+        UpdateWindow(mainWindow);
+    }
+    runDeferredCommands();
 }

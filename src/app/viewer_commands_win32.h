@@ -3,7 +3,9 @@
 #pragma once
 
 // Step to the successor (the head after the tail) or the predecessor (the
-// tail before the head); nothing while no entry is current.
+// tail before the head); nothing while no entry is current. These, the two
+// toggles and the delete command wait their turn while a screen is prepared
+// (app/deferred_commands_win32.h).
 void goNext();
 void goPrevious();
 
@@ -29,3 +31,8 @@ void toggleColorManagement();
 // Waits for a running preparation, releases the three prepared screens and
 // repaints without erasing, so that the next paint prepares them again.
 void discardPreparedScreens();
+
+// A screen preparation is complete (current: it filled the current slot).
+// Shows the current screen now, which starts the preparation of the next,
+// then runs the commands that waited for the preparation.
+void takePreparedScreen(bool current);

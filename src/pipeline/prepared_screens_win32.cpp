@@ -17,6 +17,8 @@
 #include "state/viewer_options.h"
 #include "state/window_state_win32.h"
 
+#include <new>
+
 PreparationTimes lastPreparationTimes;
 
 namespace {
@@ -123,46 +125,75 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
 
 }  // namespace
 
-DWORD WINAPI prepareScreen(LPVOID successorOf)
+void prepareScreen(const FileEntry* successorOf)
 {
     const bool forNext = successorOf != nullptr;
-    if (forNext)
-        preloadBusy = true;
     lastPreparationTimes = {};
     Slot slot = forNext ? nextSlot() : currentSlot();
-    {
-        MemoryContext screenContext;
-        deleteScreenDib(slot.bitmap);
-        slot.bitmap = createScreenDib(screenWidth, screenHeight);
-        screenContext.select(slot.bitmap);
+    MemoryContext screenContext;
+    deleteScreenDib(slot.bitmap);
+    slot.bitmap = createScreenDib(screenWidth, screenHeight);
+    screenContext.select(slot.bitmap);
 
-        const FileEntry* entry = forNext ? nextEntry(static_cast<const FileEntry*>(successorOf)) : currentEntry;
-        const char16_t* path = entry ? entry->path.text() : u"";
+    const FileEntry* entry = forNext ? nextEntry(successorOf) : currentEntry;
+    const char16_t* path = entry ? entry->path.text() : u"";
 
-        Stopwatch decodeTime;
-        ScopedBitmap decoded(adoptBitmap(decodeImageFile(path)));
-        lastPreparationTimes.decode = decodeTime.milliseconds();
-        if (quitSignalled())
-            decoded.reset(nullptr);
-        slot.imageWidth = imageWidth;
-        slot.imageHeight = imageHeight;
+    Stopwatch decodeTime;
+    ScopedBitmap decoded(adoptBitmap(decodeImageFile(path)));
+    lastPreparationTimes.decode = decodeTime.milliseconds();
+    if (quitSignalled())
+        decoded.reset(nullptr);
+    slot.imageWidth = imageWidth;
+    slot.imageHeight = imageHeight;
 
-        if (anaglyphView && decoded.get() && !isOwnFormatName(path)) {
-            Stopwatch anaglyphTime;
-            if (HBITMAP composed = composeScreenAnaglyph(decoded.get(), path)) {
-                decoded.reset(adoptBitmap(composed));
-                slot.imageWidth = imageWidth;
-                slot.imageHeight = imageHeight;  // the narrowed side when stored turned a quarter
-                fitToScreen(screenWidth, screenHeight);
-            }
-            lastPreparationTimes.anaglyph = anaglyphTime.milliseconds();
+    if (anaglyphView && decoded.get() && !isOwnFormatName(path)) {
+        Stopwatch anaglyphTime;
+        if (HBITMAP composed = composeScreenAnaglyph(decoded.get(), path)) {
+            decoded.reset(adoptBitmap(composed));
+            slot.imageWidth = imageWidth;
+            slot.imageHeight = imageHeight;  // the narrowed side when stored turned a quarter
+            fitToScreen(screenWidth, screenHeight);
         }
-        drawFitted(screenContext.get(), decoded.get(), path);
-        GdiFlush();
+        lastPreparationTimes.anaglyph = anaglyphTime.milliseconds();
     }
-    if (forNext)
-        preloadBusy.store(false, std::memory_order_release);
+    drawFitted(screenContext.get(), decoded.get(), path);
+    GdiFlush();
+}
+
+namespace {
+
+struct PreparationRun {
+    const FileEntry* successorOf;
+    HWND window;
+    UINT message;
+};
+
+// The worker: owns its run, and the slot it fills until preloadBusy is down.
+DWORD WINAPI runPreparation(LPVOID argument)
+{
+    const PreparationRun run = *static_cast<const PreparationRun*>(argument);
+    delete static_cast<const PreparationRun*>(argument);
+    prepareScreen(run.successorOf);
+    preloadBusy.store(false, std::memory_order_release);
+    PostMessageW(run.window, run.message, run.successorOf == nullptr ? 1 : 0, 0);
     return 0;
+}
+
+}  // namespace
+
+bool startScreenPreparation(const FileEntry* successorOf, HWND window, UINT message)
+{
+    preparingCurrentScreen = successorOf == nullptr;
+    preloadBusy = true;
+    auto* run = new (std::nothrow) PreparationRun{successorOf, window, message};
+    HANDLE worker = run ? CreateThread(nullptr, 0, runPreparation, run, 0, nullptr) : nullptr;
+    if (worker == nullptr) {
+        delete run;
+        preloadBusy = false;
+        return false;
+    }
+    CloseHandle(worker);
+    return true;
 }
 
 void waitForPreparation()

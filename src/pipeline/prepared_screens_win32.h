@@ -1,25 +1,33 @@
 // Building the prepared screens and moving them between the slots, on the
-// window thread and on the worker that prepares the next screen. The slots
-// and their handshake are in state/prepared_slots_win32.h.
+// worker that prepares them and on the window thread. The slots and their
+// handshake are in state/prepared_slots_win32.h.
 #pragma once
 
 #include <windows.h>
 
-// Builds one complete screen: a screenWidth x screenHeight DIB section with
-// the decoded image fitted, centred on black, optionally as an anaglyph and
-// colour-managed. A thread start routine: a null argument prepares the screen
-// of currentEntry into currentBitmap; otherwise the argument is the FileEntry
-// that was current when the run was started, and the screen of its successor
-// goes into nextBitmap, after which preloadBusy is lowered. Once the viewer
-// quits, the decoded picture is dropped and the screen stays black. Returns 0.
-DWORD WINAPI prepareScreen(LPVOID successorOf);
+struct FileEntry;
+
+// Builds one complete screen on the calling thread: a screenWidth x
+// screenHeight DIB section with the decoded image fitted, centred on black,
+// optionally as an anaglyph and colour-managed. A null successorOf prepares
+// the screen of currentEntry into currentBitmap; otherwise the screen of the
+// entry after successorOf (the entry that was current when the preparation
+// was started) goes into nextBitmap. Once the viewer quits, the decoded
+// picture is dropped and the screen stays black. Leaves preloadBusy alone.
+void prepareScreen(const FileEntry* successorOf);
+
+// Raises preloadBusy and starts a worker that runs prepareScreen(successorOf),
+// lowers preloadBusy and then posts message to window, with wParam 1 when
+// the current screen was prepared and 0 for the next one. False, with
+// preloadBusy down again, when no thread could be made.
+bool startScreenPreparation(const FileEntry* successorOf, HWND window, UINT message);
 
 // Slot rotations for a step forward and back; both wait for a running
 // preparation first.
 void advanceScreens();
 void retreatScreens();
 
-// Sleeps in 15 ms steps until no preparation of the next screen runs.
+// Sleeps in 15 ms steps until no preparation runs.
 void waitForPreparation();
 // The same for at most about milliseconds; false when one still runs.
 bool waitForPreparationAtMost(DWORD milliseconds);

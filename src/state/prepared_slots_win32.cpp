@@ -5,3 +5,4 @@ int32_t currentImageWidth, currentImageHeight;
 int32_t nextImageWidth, nextImageHeight;
 int32_t previousImageWidth, previousImageHeight;
 std::atomic<bool> preloadBusy{false};
+bool preparingCurrentScreen = false;

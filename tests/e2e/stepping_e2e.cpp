@@ -1,10 +1,14 @@
 // Stepping through a folder of one picture per readable format with every
 // key and the wheel, checked by the colour at the centre of the screen; and
-// through a portrait and a landscape photo, each shown upright.
+// through a portrait and a landscape photo, each shown upright; and the keys
+// read while a slow current picture is prepared.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "exif_fixtures.h"
 #include "read_file_win32.h"
+#include "slow_pictures.h"
 #include "solid_pictures.h"
 #include "viewer_driver.h"
 
@@ -204,6 +208,73 @@ TEST(Stepping, GuiObjectsStayConstantOver200Steps)
     EXPECT_EQ(GetGuiResources(viewer.process(), GR_USEROBJECTS), userBefore);
     pressKeys(window, {VK_ESCAPE});
     EXPECT_EQ(viewer.waitForExit(), 0);
+}
+
+// Large enough that the platform's decoder takes seconds on it.
+constexpr uint32_t largeSide = 8000;
+const uint8_t largeTop[3] = {0xC8, 0x1E, 0x1E}, largeBottom[3] = {0x1E, 0x1E, 0xC8};
+
+// The window reads Escape while the current picture is prepared, and the
+// viewer ends at once around a decode that cannot be interrupted.
+TEST(Stepping, EscapeEndsTheViewerWhileTheCurrentPictureIsPrepared)
+{
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        std::string bytes;
+    } cases[] = {
+        {"a progressive JPEG of 100,000 scans", L"scans.jpg", progressiveScanBomb(2048, 100000)},
+        {"a large PNG", L"large.png", gradientPng(largeSide, largeSide, largeTop, largeBottom)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TemporaryDirectory folder(L"vellora-e2e-escape");
+        folder.addFile(c.name, c.bytes);
+        ViewerProcess viewer(quoted(folder.file(c.name)));
+        HWND window = viewer.findWindow(L"Plant");
+        ASSERT_NE(window, nullptr);
+        Sleep(1000);
+        pressKeys(window, {VK_ESCAPE});
+        const auto pressed = std::chrono::steady_clock::now();
+        EXPECT_EQ(viewer.waitForExit(1500), 0);
+        // How long it did take, for the failure's message.
+        viewer.waitForExit(120000);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - pressed);
+        std::printf("%s: ended %lld ms after Escape\n", c.what, static_cast<long long>(took.count()));
+    }
+}
+
+// Steps pressed while the current picture is prepared are each taken once,
+// after it: none lost, none repeated.
+TEST(Stepping, StepsPressedWhileTheCurrentPictureIsPreparedAreTakenOnceItIsReady)
+{
+    const uint8_t green[3] = {0x1E, 0xC8, 0x1E}, blue[3] = {0x1E, 0x1E, 0xC8};
+    const struct {
+        const char* what;
+        int presses;
+        COLORREF shown;
+    } cases[] = {
+        {"one step", 1, RGB(0x1E, 0xC8, 0x1E)},
+        {"two steps", 2, RGB(0x1E, 0x1E, 0xC8)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TemporaryDirectory folder(L"vellora-e2e-pending-steps");
+        folder.addFile(L"a.png", gradientPng(largeSide, largeSide, largeTop, largeBottom));
+        folder.addFile(L"b.png", gradientPng(96, 64, green, green));
+        folder.addFile(L"c.png", gradientPng(96, 64, blue, blue));
+        ViewerProcess viewer(quoted(folder.file(L"a.png")));
+        HWND window = viewer.findWindow(L"Plant");
+        ASSERT_NE(window, nullptr);
+        for (int press = 0; press < c.presses; ++press)
+            pressKeys(window, {VK_SPACE});
+        EXPECT_EQ(centreColour(), RGB(0, 0, 0)) << "the picture was ready before the keys came";
+        EXPECT_TRUE(waitForCentre(c.shown, 60000)) << std::hex << centreColour();
+        Sleep(1500);
+        EXPECT_TRUE(similarColour(centreColour(), c.shown)) << std::hex << centreColour();
+        pressKeys(window, {VK_ESCAPE});
+        EXPECT_EQ(viewer.waitForExit(), 0);
+    }
 }
 
 }  // namespace

@@ -138,10 +138,12 @@ inline COLORREF screenPixel(int x, int y)
 }
 
 // Presses and releases the keys in order (modifiers first), then releases
-// them in reverse, through the real input queue.
+// them in reverse, through the real input queue. With several windows on
+// the screen the keys must not go to the one that had the focus before.
 inline void pressKeys(HWND window, std::initializer_list<WORD> keys)
 {
     SetForegroundWindow(window);
+    waitFor([&] { return GetForegroundWindow() == window; }, 2000);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::vector<INPUT> inputs;
     for (WORD key : keys) {

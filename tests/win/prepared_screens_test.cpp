@@ -331,6 +331,90 @@ TEST_F(PreparedScreens, UndecodableFileGivesABlackScreenWithoutSize)
 }
 
 // Three files red, green, blue: the slots follow the steps forward and back.
+constexpr UINT preparedMessage = WM_APP + 7;
+
+// A message-only window that records the report of a background
+// preparation: its slot, and whether preloadBusy was already down.
+class PreparationListener {
+public:
+    PreparationListener()
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"PreparationListener";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  windowClass.hInstance, nullptr);
+        reports = 0;
+    }
+    ~PreparationListener() { DestroyWindow(window_); }
+    HWND window() const { return window_; }
+
+    // Pumps this thread's messages until a report came, for up to 10 s.
+    bool waitForReport()
+    {
+        for (int waited = 0; reports == 0 && waited < 10000; waited += 10) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            if (reports == 0)
+                Sleep(10);
+        }
+        return reports == 1;
+    }
+
+    static inline int reports = 0;
+    static inline WPARAM slot = 99;
+    static inline bool busyAtReport = true;
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != preparedMessage)
+            return DefWindowProcW(window, message, wParam, lParam);
+        ++reports;
+        slot = wParam;
+        busyAtReport = preloadBusy.load();
+        return 0;
+    }
+    HWND window_;
+};
+
+// A background preparation fills only the slot it was handed, lowers
+// preloadBusy and only then reports which slot it filled.
+TEST_F(PreparedScreens, BackgroundPreparationsFillTheirSlotAndReport)
+{
+    addFile(L"1.png", twoColourPicture(64, 64, red, red));
+    addFile(L"2.png", twoColourPicture(64, 64, green, green));
+    const int cx = screenWidth / 2, cy = screenHeight / 2;
+    const struct {
+        const char* what;
+        bool current;
+        HBITMAP& filled;
+        HBITMAP& untouched;
+        Rgb colour;
+        WPARAM slot;
+    } cases[] = {
+        {"current", true, currentBitmap, nextBitmap, red, 1},
+        {"next", false, nextBitmap, currentBitmap, green, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        releasePreparedScreens();
+        PreparationListener listener;
+        ASSERT_TRUE(startScreenPreparation(c.current ? nullptr : currentEntry, listener.window(), preparedMessage));
+        EXPECT_EQ(preparingCurrentScreen, c.current);
+        ASSERT_TRUE(listener.waitForReport());
+        EXPECT_EQ(PreparationListener::slot, c.slot);
+        EXPECT_FALSE(PreparationListener::busyAtReport);
+        ASSERT_NE(c.filled, nullptr);
+        EXPECT_TRUE(closeTo(pixelOf(c.filled, cx, cy), c.colour, 0));
+        EXPECT_EQ(c.untouched, nullptr);
+        EXPECT_EQ(previousBitmap, nullptr);
+    }
+}
+
 TEST_F(PreparedScreens, SlotsRotateWithTheSteps)
 {
     addFile(L"1.png", twoColourPicture(64, 64, red, red));
@@ -339,9 +423,7 @@ TEST_F(PreparedScreens, SlotsRotateWithTheSteps)
     const int cx = screenWidth / 2, cy = screenHeight / 2;
 
     prepareScreen(nullptr);
-    preloadBusy = true;
     prepareScreen(currentEntry);
-    EXPECT_FALSE(preloadBusy);
     EXPECT_TRUE(closeTo(pixelOf(nextBitmap, cx, cy), green, 0));
 
     currentEntry = nextEntry(currentEntry);
@@ -360,17 +442,15 @@ TEST_F(PreparedScreens, SlotsRotateWithTheSteps)
     // for it and shows it. The tail's successor wraps to the head.
     currentEntry = listTail;
     releasePreparedScreens();
-    preloadBusy = true;
-    HANDLE worker = CreateThread(nullptr, 0, prepareScreen, currentEntry, 0, nullptr);
-    ASSERT_NE(worker, nullptr);
+    PreparationListener listener;
+    ASSERT_TRUE(startScreenPreparation(currentEntry, listener.window(), preparedMessage));
     currentEntry = nextEntry(currentEntry);
     advanceScreens();
     EXPECT_FALSE(preloadBusy);
     ASSERT_NE(currentBitmap, nullptr);
     EXPECT_TRUE(closeTo(pixelOf(currentBitmap, cx, cy), red, 0));
     EXPECT_EQ(currentImageWidth, 64);
-    WaitForSingleObject(worker, INFINITE);
-    CloseHandle(worker);
+    EXPECT_TRUE(listener.waitForReport());
 
     // Forward with no next screen leaves the current slot empty for the paint.
     currentEntry = nextEntry(currentEntry);
@@ -390,7 +470,6 @@ TEST_F(PreparedScreens, ManyPreparationsLeaveNoGdiObjectBehind)
         anaglyphView = round % 2 == 1;
         colorManagement = round % 4 >= 2;
         prepareScreen(nullptr);
-        preloadBusy = true;
         prepareScreen(currentEntry);
         currentEntry = nextEntry(currentEntry);
         advanceScreens();
