@@ -175,7 +175,7 @@ target_link_options(step_timing PRIVATE -municode)
 include(cmake/webp2qdl.cmake)
 include(cmake/libjpeg_turbo.cmake)
 include(cmake/libheif.cmake)
-include(cmake/jxrlib.cmake)
+include(cmake/jxr_test_images.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every
 # archive and object that went in, and collects each one's licence notice.

@@ -31,6 +31,8 @@ DeclaredSize readDeclaredSize(HeaderSource& source)
         return readPngHeader(source);
     if (startsWith(head, held, "II*\0", 4) || startsWith(head, held, "MM\0*", 4))
         return readTiffHeader(source);
+    if (startsWith(head, held, "\0\0\1\0", 4) || startsWith(head, held, "\0\0\2\0", 4))
+        return readIcoHeader(source);
     return {};
 }
 

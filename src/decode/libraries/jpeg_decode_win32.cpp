@@ -36,27 +36,33 @@ HBITMAP createDecodeTarget(int32_t width, int32_t height, JpegRows& rows)
 
 }  // namespace
 
-HBITMAP decodeJpegFile(const char16_t* path)
+JpegDecodeResult decodeJpegFile(const char16_t* path, HBITMAP& bitmap)
 {
+    bitmap = nullptr;
     ByteArray bytes;
     size_t size = 0;
-    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
-        return nullptr;
-    JpegHeader header;
-    if (decodeJpeg(bytes.get(), size, header, nullptr) != JpegDecodeResult::decoded)
-        return nullptr;
-    JpegRows rows{};
-    rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
-                                   GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr);
-    HBITMAP bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
-                                        jpegScaledSide(header.height, rows.eighths), rows);
-    if (!bitmap)
-        return nullptr;
-    if (decodeJpeg(bytes.get(), size, header, &rows) != JpegDecodeResult::decoded) {
-        DeleteObject(bitmap);
-        return nullptr;
+    switch (readFileBytes(path, bytes, size)) {
+    case FileReadResult::ok: break;
+    case FileReadResult::cannotOpen: return JpegDecodeResult::corrupt;
+    case FileReadResult::outOfMemory: return JpegDecodeResult::tooLarge;
     }
-    imageWidth = header.width;
-    imageHeight = header.height;
-    return bitmap;
+    JpegHeader header;
+    JpegDecodeResult result = decodeJpeg(bytes.get(), size, header, nullptr);
+    if (result == JpegDecodeResult::decoded) {
+        JpegRows rows{};
+        rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
+                                       GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr);
+        bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
+                                    jpegScaledSide(header.height, rows.eighths), rows);
+        result = bitmap ? decodeJpeg(bytes.get(), size, header, &rows) : JpegDecodeResult::tooLarge;
+        if (bitmap && result != JpegDecodeResult::decoded) {
+            DeleteObject(bitmap);
+            bitmap = nullptr;
+        }
+    }
+    if (!passesToPlatformDecoder(result)) {
+        imageWidth = header.width;
+        imageHeight = header.height;
+    }
+    return result;
 }
