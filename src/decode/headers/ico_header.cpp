@@ -59,9 +59,12 @@ DeclaredSize readFrame(HeaderSource& source, const Frame& frame)
     if (width <= 0 || height == 0) {
         size.verdict = HeaderVerdict::cannotBeReal;
     } else if (storesPlainRows(le32(head + 16), bitCount)) {
-        // Below 2^34 and 2^30: the product fits.
+        // Behind the header at least the colour rows; a colour table and
+        // the mask rows would need more. Stride below 2^34 and height below
+        // 2^30: the product fits.
         const uint64_t stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
-        if (stride * height > frame.bytes)
+        const uint64_t before = le32(head);
+        if (before > frame.bytes || stride * height > frame.bytes - before)
             size.verdict = HeaderVerdict::cannotBeReal;
     }
     return size;
