@@ -1,6 +1,7 @@
 // Writes the starting corpus of header_size_fuzz into the directory given as
-// argv[1]: small headers of each format, hostile ones, and a TIFF whose
-// directory lies beyond the source's first window.
+// argv[1]: small headers of each format, hostile ones, a TIFF whose
+// directory lies beyond the source's first window, TIFF sides of the wider
+// and signed types, and icons of PNG and DIB frames.
 
 #include <cstdio>
 
@@ -26,6 +27,12 @@ int main(int argc, char** argv)
         {"tiff-le", tiffFile(true, {{256, 3, 1, 64}, {257, 4, 1, 48}, {34675, 7, 100, 50}}, 100)},
         {"tiff-be-profile-beyond", tiffFile(false, {{256, 3, 1, 64}, {257, 3, 1, 48}, {34675, 7, 0xFFFFFFFF, 50}}, 100)},
         {"tiff-far-directory", tiffFile(true, {{256, 4, 1, 300}, {257, 4, 1, 200}}, 0, 70000)},
+        {"tiff-slong-30000", tiffFile(true, {{256, 9, 1, 30000}, {257, 9, 1, 30000}}, 0)},
+        {"tiff-sshort-byte-be", tiffFile(false, {{256, 8, 1, 0xFFFE}, {257, 1, 1, 20}}, 0)},
+        {"tiff-long8", tiffFile(true, {{256, 16, 1, 38}, {257, 17, 1, 38}}, 8)},
+        {"jpeg-420-components", jpegFile(jpegSegment(0xC0, {8, 0, 20, 0, 30, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1}))},
+        {"ico-png-dib", icoFile({pngFile(48, 40), dibFrame(2, 4, 32, biRgb, 24)})},
+        {"cur-dib-rle", icoFile({dibFrame(300, 600, 8, biRle8, 2)}, 2)},
     };
     return writeSeeds(argv[1], ".bin", seeds) ? 0 : 1;
 }

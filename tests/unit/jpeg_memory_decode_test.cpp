@@ -13,21 +13,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Result = JpegDecodeResult;
 
-// The stream with its last scan (SOS up to the final EOI) repeated count
-// more times: each repeat is one more pass over every block.
-Bytes withRepeatedLastScan(const Bytes& jpeg, int count)
-{
-    size_t last = 0;
-    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
-            last = i;
-    Bytes result(jpeg.begin(), jpeg.end() - 2);
-    for (int i = 0; i < count; ++i)
-        result.insert(result.end(), jpeg.begin() + long(last), jpeg.end() - 2);
-    result.insert(result.end(), {0xFF, 0xD9});
-    return result;
-}
-
 // The header check, then a decode at every scale into rows of exactly the
 // announced size: the result families the viewer tells apart (its own
 // decode, GDI+'s formats, broken files, hostile ones). The scan work is
