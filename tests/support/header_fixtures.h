@@ -137,3 +137,35 @@ inline Bytes dibFrame(int32_t width, int32_t doubledHeight, uint16_t bitCount, u
     b.resize(b.size() + pixelBytes, 0);
     return b;
 }
+
+struct Rect32 {
+    int32_t left, top, right, bottom;
+};
+
+// An EMF header record: bounds in pixels, frame in 0.01 mm, the reference
+// device in pixels and millimetres; then the end-of-file record.
+inline Bytes emfFile(Rect32 bounds, Rect32 frame, int32_t devicePixels[2], int32_t deviceMillimetres[2])
+{
+    Bytes b;
+    le32(b, 1), le32(b, 88);  // type, size
+    for (const Rect32& r : {bounds, frame})
+        le32(b, uint32_t(r.left)), le32(b, uint32_t(r.top)), le32(b, uint32_t(r.right)), le32(b, uint32_t(r.bottom));
+    b.insert(b.end(), {' ', 'E', 'M', 'F'});
+    le32(b, 0x10000), le32(b, 108), le32(b, 2), le32(b, 1);  // version, bytes, records, handles and reserved
+    le32(b, 0), le32(b, 0), le32(b, 0);                      // description, its offset, palette entries
+    le32(b, uint32_t(devicePixels[0])), le32(b, uint32_t(devicePixels[1]));
+    le32(b, uint32_t(deviceMillimetres[0])), le32(b, uint32_t(deviceMillimetres[1]));
+    le32(b, 14), le32(b, 20), le32(b, 0), le32(b, 16), le32(b, 20);  // EMR_EOF
+    return b;
+}
+
+// A placeable WMF header (bounding box in logical units, units per inch),
+// then an empty metafile header and its end record.
+inline Bytes wmfFile(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t unitsPerInch)
+{
+    Bytes b = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0};
+    le16(b, uint16_t(left)), le16(b, uint16_t(top)), le16(b, uint16_t(right)), le16(b, uint16_t(bottom));
+    le16(b, unitsPerInch), le32(b, 0), le16(b, 0);  // reserved, checksum (unread)
+    b.insert(b.end(), {1, 0, 9, 0, 0, 3, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0});
+    return b;
+}

@@ -190,4 +190,39 @@ TEST(DeclaredSizeTest, IconFrames)
     expectRows(rows, std::size(rows));
 }
 
+// Metafiles, which GDI+ on Windows draws into a bitmap of the size their
+// header gives: an EMF's bounds (inclusive pixels) or its frame (0.01 mm at
+// the reference device's pixels per millimetre, else 96 dpi), whichever is
+// larger; a placeable WMF's box at 96 dpi, rounded up to whole pixels.
+TEST(DeclaredSizeTest, MetafileBoxes)
+{
+    int32_t screen[2] = {1920, 1080}, screenMillimetres[2] = {508, 286}, none[2] = {0, 0};
+    const Rect32 noFrame{0, 0, 0, 0};
+    Bytes unsigned_ = emfFile({0, 0, 639, 479}, noFrame, screen, screenMillimetres);
+    unsigned_[40] = 'X';
+    const Row rows[] = {
+        {"EMF, bounds beside their frame", emfFile({0, 0, 639, 479}, {0, 0, 16933, 12700}, screen, screenMillimetres),
+         declared, 640, 480, false},
+        {"EMF bounds at the limit", emfFile({0, 0, 16383, 16383}, noFrame, screen, screenMillimetres), declared, 16384,
+         16384, false},
+        {"EMF bounds one row past", emfFile({-1, 0, 16382, 16384}, noFrame, screen, screenMillimetres), declared,
+         16384, 16385, true},
+        {"EMF frame of a kilometre at 96 dpi", emfFile({0, 0, 9, 9}, {0, 0, 100000000, 100000}, none, none), declared,
+         3779527, 3779, true},
+        {"EMF frame at the device's resolution", emfFile({0, 0, 9, 9}, {0, 0, 50800, 28600}, screen, screenMillimetres),
+         declared, 1920, 1080, false},
+        {"EMF of nothing", emfFile({10, 10, 0, 0}, noFrame, screen, screenMillimetres), unknown, 0, 0, false},
+        {"EMF type without the signature", unsigned_, unknown, 0, 0, false},
+        {"EMF cut in its header", cut(emfFile({0, 0, 9, 9}, noFrame, screen, screenMillimetres), 87), unknown, 0, 0,
+         false},
+        {"WMF of 2 x 1 inches", wmfFile(0, 0, 2880, 1440, 1440), declared, 192, 96, false},
+        {"WMF at the limit", wmfFile(-16384, 0, 0, 16384, 96), declared, 16384, 16384, false},
+        {"WMF one row past", wmfFile(0, 16385, 16384, 0, 96), declared, 16384, 16385, true},
+        {"WMF half a pixel rounds up", wmfFile(0, 0, 1, 192, 192), declared, 1, 96, false},
+        {"WMF of one unit per inch", wmfFile(0, 0, 30000, 30000, 1), declared, 2880000, 2880000, true},
+        {"WMF without units per inch", wmfFile(0, 0, 30, 30, 0), notReal, 0, 0, true},
+    };
+    expectRows(rows, std::size(rows));
+}
+
 }  // namespace

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -413,23 +414,88 @@ TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
     }
 }
 
-// A 1,080-byte RLE8 BMP declaring 30000 x 30000 would make GDI+ claim
-// gigabytes; it is refused before GDI+ sees it, also under a JPEG name, as
-// GDI+ goes by the content. Its declared size is published for the F2 lines.
-TEST_F(DecodeImageFileTest, HeadersOverThePixelLimitAreNotDecoded)
+// The stream up to its first scan, then count interleaved DC refinement
+// scans of two data bytes each (16 bytes a scan), then the end of the image.
+// libjpeg takes every one as another pass over all blocks.
+Bytes withTinyScans(const Bytes& progressive, int count)
+{
+    auto markerAt = [&](uint8_t marker) {
+        for (size_t i = 0; i + 1 < progressive.size(); ++i)
+            if (progressive[i] == 0xFF && progressive[i + 1] == marker)
+                return i;
+        return progressive.size();
+    };
+    const size_t frame = markerAt(0xC2), firstScan = markerAt(0xDA);
+    if (firstScan == progressive.size() || frame + 17 > firstScan || progressive[frame + 9] != 3)
+        return Bytes();
+    Bytes file(progressive.begin(), progressive.begin() + long(firstScan));
+    const uint8_t* ids = &progressive[frame + 10];  // each component's identifier, then two more bytes
+    const Bytes scan = {0xFF, 0xDA, 0, 12, 3, ids[0], 0, ids[3], 0, ids[6], 0,
+                        0, 0, 0x10,  // Ss, Se, Ah = 1, Al = 0
+                        0, 0};
+    for (int i = 0; i < count; ++i)
+        file.insert(file.end(), scan.begin(), scan.end());
+    file.insert(file.end(), {0xFF, 0xD9});
+    return file;
+}
+
+// Files made to cost a decoder without limits minutes or gigabytes (GDI+
+// claims whatever a header asks for, and goes by the content, not the
+// name): each ends without a bitmap, with the size its header declares
+// published for the F2 lines and the fitted size computed from it. The scan
+// bomb ends in libjpeg-turbo; were it handed on, GDI+ would take minutes.
+TEST_F(DecodeImageFileTest, HostileFilesAreNotDecodedAndShowTheirDeclaredSize)
 {
     Bytes bmp = bmpFile(30000, 30000, 8, biRle8, 1024 + 2);
     ASSERT_EQ(bmp.size(), 1080u);
     bmp[10] = 0x36, bmp[11] = 0x04;  // the bits behind a 256-entry table, at 1078
     bmp.back() = 1;                  // end of bitmap
-    const FittedSize fitted = fittedSize(30000, 30000, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    for (const wchar_t* name : {L"rle8.bmp", L"rle8.jpg"}) {
-        const Decoded bitmap(decode(put(name, bmp)));
-        EXPECT_EQ(bitmap.get(), nullptr);
-        EXPECT_EQ(imageWidth, 30000);
-        EXPECT_EQ(imageHeight, 30000);
-        EXPECT_EQ(scaledWidth, fitted.width);
-        EXPECT_EQ(scaledHeight, fitted.height);
+    const Bytes photo = sourceBytes("photo.jpg");
+    const Bytes side16384 = {0x40, 0x00, 0x40, 0x00};
+    // An uncompressed 8-bit strip, as a TIFF writer would lay it out.
+    const Bytes slong = tiffFile(true,
+                                 {{256, 9, 1, 30000}, {257, 9, 1, 30000}, {258, 3, 1, 8}, {259, 3, 1, 1},
+                                  {262, 3, 1, 1}, {273, 4, 1, 122}, {277, 3, 1, 1}, {278, 9, 1, 30000},
+                                  {279, 4, 1, 15000}},
+                                 15000);
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        Bytes file;
+        bool retryWithIcm;
+        int32_t width, height;
+    } cases[] = {
+        {"1,080-byte RLE8 BMP", L"rle8.bmp", bmp, false, 30000, 30000},
+        {"the same under a JPEG name", L"rle8.jpg", bmp, false, 30000, 30000},
+        {"100,001 tiny scans", L"scans.jpg", withTinyScans(sourceBytes("photo-progressive.jpg"), 100001), false, 1600,
+         1200},
+        {"SOF claiming 16384 x 16384 over 1600 x 1200", L"lying.jpg", withFrameHeader(photo, 5, side16384), false,
+         16384, 16384},
+        {"the same on GDI+'s colour-managed retry", L"lying.jpeg", withFrameHeader(photo, 5, side16384), true, 16384,
+         16384},
+        {"CMYK whose SOF claims 16384 x 16384", L"cmyk.jpg", withFrameHeader(sourceBytes("bands-cmyk.jpg"), 5, side16384),
+         false, 16384, 16384},
+        {"15 KB TIFF of SLONG 30000 x 30000", L"slong.tif", slong, false, 30000, 30000},
+        {"icon of a 30000 x 30000 PNG frame named .png", L"icon.png", icoFile({pngFile(30000, 30000)}), false, 30000,
+         30000},
+    };
+    for (const auto& c : cases) {
+        ASSERT_GT(c.file.size(), 1000u) << c.what;
+        colorManagement = forceGdiplusIcm = c.retryWithIcm;
+        scaledWidth = scaledHeight = -5;
+        const ULONGLONG started = GetTickCount64();
+        const Decoded bitmap(decode(put(c.name, c.file)));
+        const ULONGLONG milliseconds = GetTickCount64() - started;
+        std::printf("%s: %llu ms\n", c.what, milliseconds);
+        EXPECT_EQ(bitmap.get(), nullptr) << c.what;
+        EXPECT_EQ(imageWidth, c.width) << c.what;
+        EXPECT_EQ(imageHeight, c.height) << c.what;
+        const FittedSize fitted = fittedSize(c.width, c.height, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        EXPECT_EQ(scaledWidth, fitted.width) << c.what;
+        EXPECT_EQ(scaledHeight, fitted.height) << c.what;
+        // A bound far above a refusal (milliseconds) and far below what
+        // GDI+ spends on any of these (seconds to minutes).
+        EXPECT_LT(milliseconds, 3000u) << c.what;
     }
 }
 
