@@ -20,8 +20,6 @@ endif()
 if(NOT VELLORA_SANITIZE)
   list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/(heif_reader|raw_preview_reader)\\.cpp$")
 endif()
-# jxrlib is built for the Windows tree alone.
-list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/jxr_reader\\.cpp$")
 add_library(vellora_core STATIC ${VELLORA_PORTABLE_SOURCES})
 target_include_directories(vellora_core PUBLIC "${CMAKE_SOURCE_DIR}/src")
 

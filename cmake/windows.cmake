@@ -152,6 +152,20 @@ add_custom_command(OUTPUT "${image}"
   DEPENDS "${VELLORA_TEST_IMAGES_DIR}/quadrants.jpg"
   COMMENT "Writing test image quadrants-exif6.heic" VERBATIM)
 list(APPEND VELLORA_TEST_IMAGES "${image}")
+# A 1600 x 1200 photo-like picture, baseline and progressive, from which the
+# decode test makes its hostile JPEGs.
+foreach(name photo photo-progressive)
+  set(options "")
+  if(name STREQUAL "photo-progressive")
+    set(options -interlace JPEG)
+  endif()
+  set(image "${VELLORA_TEST_IMAGES_DIR}/${name}.jpg")
+  add_custom_command(OUTPUT "${image}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
+    COMMAND ${VELLORA_MAGICK_CONVERT} -seed 7 -size 1600x1200 plasma:red-blue -quality 85 ${options} "${image}"
+    COMMENT "Writing test image ${name}.jpg" VERBATIM)
+  list(APPEND VELLORA_TEST_IMAGES "${image}")
+endforeach()
 set(image "${VELLORA_TEST_IMAGES_DIR}/alpha.png")
 add_custom_command(OUTPUT "${image}"
   COMMAND ${CMAKE_COMMAND} -E make_directory "${VELLORA_TEST_IMAGES_DIR}"
@@ -231,7 +245,7 @@ include(cmake/webp2qdl.cmake)
 include(cmake/libjpeg_turbo.cmake)
 include(cmake/libheif.cmake)
 include(cmake/avif_test_images.cmake)
-include(cmake/jxrlib.cmake)
+include(cmake/jxr_test_images.cmake)
 include(cmake/libraw.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every

@@ -1,7 +1,8 @@
 // Writes the starting corpus of header_size_fuzz into the directory given as
-// argv[1]: small headers of each format, hostile ones, and a TIFF whose
-// directory lies beyond the source's first window, and the orientation tag in
-// each format that carries one.
+// argv[1]: small headers of each format, hostile ones, a TIFF whose
+// directory lies beyond the source's first window, TIFF sides of the wider
+// and signed types, icons of PNG and DIB frames, metafiles, and the
+// orientation tag in each format that carries one.
 
 #include <cstdio>
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const Bytes exif = jpegSegment(0xE1, join({{'E', 'x', 'i', 'f', 0, 0}, startOfFrame(0xC0, 160, 120)}));
+    int32_t devicePixels[2] = {1920, 1080}, deviceMillimetres[2] = {508, 286};
     const Seeds seeds = {
         {"bmp-rgb24", bmpFile(3, 2, 24, biRgb, 24)},
         {"bmp-core", bmpFile(5, 4, 8, biRgb, 32, 12)},
@@ -32,6 +34,14 @@ int main(int argc, char** argv)
         {"webp-orientation", webpWithExif(join({{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P'},
                                                 riffChunk("VP8 ", {0, 0, 0, 0x9D, 0x01, 0x2A, 30, 0, 20, 0})}),
                                           exifBlock(true, 3))},
+        {"tiff-slong-30000", tiffFile(true, {{256, 9, 1, 30000}, {257, 9, 1, 30000}}, 0)},
+        {"tiff-sshort-byte-be", tiffFile(false, {{256, 8, 1, 0xFFFE}, {257, 1, 1, 20}}, 0)},
+        {"tiff-long8", tiffFile(true, {{256, 16, 1, 38}, {257, 17, 1, 38}}, 8)},
+        {"jpeg-420-components", jpegFile(jpegSegment(0xC0, {8, 0, 20, 0, 30, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1}))},
+        {"ico-png-dib", icoFile({pngFile(48, 40), dibFrame(2, 4, 32, biRgb, 24)})},
+        {"cur-dib-rle", icoFile({dibFrame(300, 600, 8, biRle8, 2)}, 2)},
+        {"emf", emfFile({0, 0, 639, 479}, {0, 0, 16933, 12700}, devicePixels, deviceMillimetres)},
+        {"wmf", wmfFile(0, 0, 2880, 1440, 1440)},
     };
     return writeSeeds(argv[1], ".bin", seeds) ? 0 : 1;
 }

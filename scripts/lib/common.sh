@@ -3,11 +3,12 @@
 
 project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-# Debian packages the build and the tests need.
+# Debian packages the build and the tests need. libjxr0 is what Wine's imaging
+# component decodes JPEG XR with; libjxr-tools writes the test files.
 required_packages="cmake g++ clang libclang-rt-14-dev libgtest-dev googletest
   libbenchmark-dev libstb-dev g++-mingw-w64-x86-64 mingw-w64-tools wine wine64
   xvfb xauth xdotool x11-utils imagemagick icc-profiles-free
-  webp dpkg-dev zip unzip nasm libjpeg-turbo-progs quilt libheif-examples libjxr-tools
+  webp dpkg-dev zip unzip nasm libjpeg-turbo-progs quilt libheif-examples libjxr0 libjxr-tools
   meson ninja-build libavif-bin libraw-bin libjxl-tools"
 
 install_missing_packages() {

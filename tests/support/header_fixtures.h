@@ -85,7 +85,7 @@ inline Bytes pngFile(uint32_t width, uint32_t height, const char* firstChunk = "
 
 struct TiffEntry {
     uint16_t tag, type;
-    uint32_t count, value;  // a SHORT value sits in the field's first two bytes
+    uint32_t count, value;  // a 1- or 2-byte value sits in the field's first bytes
 };
 
 // The first directory at directoryOffset, then tailBytes for the tags' data.
@@ -100,8 +100,72 @@ inline Bytes tiffFile(bool little, std::initializer_list<TiffEntry> entries, siz
     put16(b, uint32_t(entries.size()));
     for (const TiffEntry& e : entries) {
         put16(b, e.tag), put16(b, e.type), put32(b, e.count);
-        e.type == 3 ? (put16(b, e.value), put16(b, 0)) : put32(b, e.value);
+        if (e.type == 1 || e.type == 6)
+            b.insert(b.end(), {uint8_t(e.value), 0, 0, 0});
+        else if (e.type == 3 || e.type == 8)
+            put16(b, e.value), put16(b, 0);
+        else
+            put32(b, e.value);
     }
     b.resize(b.size() + 4 + tailBytes, 0);  // no further directory, then the data
+    return b;
+}
+
+// An icon directory (type 1) or a cursor's (type 2) listing the frames in
+// order, each stored whole behind it; the directory's own width and height
+// bytes are 0 (256).
+inline Bytes icoFile(std::initializer_list<Bytes> frames, uint16_t type = 1)
+{
+    Bytes b = {0, 0};
+    le16(b, type), le16(b, uint32_t(frames.size()));
+    uint32_t offset = uint32_t(6 + 16 * frames.size());
+    for (const Bytes& frame : frames) {
+        b.insert(b.end(), {0, 0, 0, 0, 1, 0, 32, 0});  // width, height, colours, reserved, planes, bit count
+        le32(b, uint32_t(frame.size())), le32(b, offset);
+        offset += uint32_t(frame.size());
+    }
+    for (const Bytes& frame : frames)
+        b.insert(b.end(), frame.begin(), frame.end());
+    return b;
+}
+
+// An icon's DIB frame: the info header with the colour and mask rows'
+// height together, then pixelBytes zeros.
+inline Bytes dibFrame(int32_t width, int32_t doubledHeight, uint16_t bitCount, uint32_t compression, size_t pixelBytes)
+{
+    Bytes b = infoHeader(width, doubledHeight, bitCount, compression);
+    b.resize(b.size() + pixelBytes, 0);
+    return b;
+}
+
+struct Rect32 {
+    int32_t left, top, right, bottom;
+};
+
+// An EMF header record: bounds in pixels, frame in 0.01 mm, the reference
+// device in pixels and millimetres; then the end-of-file record.
+inline Bytes emfFile(Rect32 bounds, Rect32 frame, int32_t devicePixels[2], int32_t deviceMillimetres[2])
+{
+    Bytes b;
+    le32(b, 1), le32(b, 88);  // type, size
+    for (const Rect32& r : {bounds, frame})
+        le32(b, uint32_t(r.left)), le32(b, uint32_t(r.top)), le32(b, uint32_t(r.right)), le32(b, uint32_t(r.bottom));
+    b.insert(b.end(), {' ', 'E', 'M', 'F'});
+    le32(b, 0x10000), le32(b, 108), le32(b, 2), le32(b, 1);  // version, bytes, records, handles and reserved
+    le32(b, 0), le32(b, 0), le32(b, 0);                      // description, its offset, palette entries
+    le32(b, uint32_t(devicePixels[0])), le32(b, uint32_t(devicePixels[1]));
+    le32(b, uint32_t(deviceMillimetres[0])), le32(b, uint32_t(deviceMillimetres[1]));
+    le32(b, 14), le32(b, 20), le32(b, 0), le32(b, 16), le32(b, 20);  // EMR_EOF
+    return b;
+}
+
+// A placeable WMF header (bounding box in logical units, units per inch),
+// then an empty metafile header and its end record.
+inline Bytes wmfFile(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t unitsPerInch)
+{
+    Bytes b = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0};
+    le16(b, uint16_t(left)), le16(b, uint16_t(top)), le16(b, uint16_t(right)), le16(b, uint16_t(bottom));
+    le16(b, unitsPerInch), le32(b, 0), le16(b, 0);  // reserved, checksum (unread)
+    b.insert(b.end(), {1, 0, 9, 0, 0, 3, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0});
     return b;
 }

@@ -82,3 +82,18 @@ inline std::vector<uint8_t> encodeRgbJpeg(JDIMENSION width, JDIMENSION height, c
     std::free(buffer);
     return bytes;
 }
+
+// The stream with its last scan (SOS up to the final EOI) repeated count
+// more times: each repeat visits that scan's blocks once more.
+inline std::vector<uint8_t> withRepeatedLastScan(const std::vector<uint8_t>& jpeg, int count)
+{
+    size_t last = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            last = i;
+    std::vector<uint8_t> result(jpeg.begin(), jpeg.end() - 2);
+    for (int i = 0; i < count; ++i)
+        result.insert(result.end(), jpeg.begin() + long(last), jpeg.end() - 2);
+    result.insert(result.end(), {0xFF, 0xD9});
+    return result;
+}

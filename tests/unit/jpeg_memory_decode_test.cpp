@@ -2,37 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include "decode/headers/declared_size.h"
 #include "decode/libraries/jpeg_scale.h"
 #include "header_fixtures.h"
 #include "jpeg_fixtures.h"
+#include "state/quit_request.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Result = JpegDecodeResult;
 
-// The stream with its last scan (SOS up to the final EOI) repeated count
-// more times: each repeat is one more pass over every block.
-Bytes withRepeatedLastScan(const Bytes& jpeg, int count)
-{
-    size_t last = 0;
-    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
-            last = i;
-    Bytes result(jpeg.begin(), jpeg.end() - 2);
-    for (int i = 0; i < count; ++i)
-        result.insert(result.end(), jpeg.begin() + long(last), jpeg.end() - 2);
-    result.insert(result.end(), {0xFF, 0xD9});
-    return result;
-}
-
 // The header check, then a decode at every scale into rows of exactly the
 // announced size: the result families the viewer tells apart (its own
-// decode, GDI+'s formats, broken files, hostile ones).
+// decode, GDI+'s formats, broken files, hostile ones). The scan work is
+// counted in blocks against 20 passes over the picture: the grey stream's
+// six scans each pass over its 6 blocks, so 14 more reach the budget
+// exactly; the 4:2:0 stream's ten scans visit 56 blocks of a 12-block pass
+// (MCUs of 4 + 1 + 1), and each repeat of its last, luma-only, scan adds 6.
 TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
 {
     const Bytes baseline = encodeJpeg({JCS_RGB, 3, false, false, 0});
     const Bytes progressive = encodeJpeg({JCS_RGB, 3, true, false, 0});  // ten scans
+    const Bytes greyProgressive = encodeJpeg({JCS_GRAYSCALE, 1, true, true, 0});  // six scans
     const struct {
         const char* what;
         Bytes file;
@@ -43,12 +35,12 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         {"grey, 4:4:4 with restarts", encodeJpeg({JCS_GRAYSCALE, 1, false, true, 1}), Result::decoded,
          Result::decoded},
         {"cut inside its scan", Bytes(baseline.begin(), baseline.end() - 30), Result::decoded, Result::decoded},
-        {"scans at the limit", withRepeatedLastScan(progressive, maxJpegScans - 10), Result::decoded,
-         Result::decoded},
-        {"one scan past the limit", withRepeatedLastScan(progressive, maxJpegScans - 9), Result::decoded,
-         Result::tooLarge},
+        {"grey, 20 passes", withRepeatedLastScan(greyProgressive, 14), Result::decoded, Result::decoded},
+        {"grey, 21 passes", withRepeatedLastScan(greyProgressive, 15), Result::decoded, Result::tooLarge},
+        {"4:2:0, 236 of 240 blocks", withRepeatedLastScan(progressive, 30), Result::decoded, Result::decoded},
+        {"4:2:0, 242 of 240 blocks", withRepeatedLastScan(progressive, 31), Result::decoded, Result::tooLarge},
         {"16000 x 16000 in a few hundred bytes", withFrameHeader(baseline, 5, {0x3E, 0x80, 0x3E, 0x80}),
-         Result::tooLarge, Result::tooLarge},
+         Result::cannotBeReal, Result::cannotBeReal},
         {"CMYK", encodeJpeg({JCS_CMYK, 4, false, false, 0}), Result::notForThisPath, Result::notForThisPath},
         {"12-bit samples", withFrameHeader(baseline, 1, {0xC1, 0, 17, 12}), Result::notForThisPath,
          Result::notForThisPath},
@@ -56,7 +48,7 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         {"no width", withFrameHeader(baseline, 7, {0, 0}), Result::corrupt, Result::corrupt},
         {"cut inside its header", Bytes(baseline.begin(), baseline.begin() + 100), Result::corrupt,
          Result::corrupt},
-        {"no JPEG", Bytes(64, 0x5A), Result::corrupt, Result::corrupt},
+        {"no JPEG: another format's name", Bytes(64, 0x5A), Result::notForThisPath, Result::notForThisPath},
     };
     for (const auto& c : cases) {
         JpegHeader header;
@@ -80,34 +72,81 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
     }
 }
 
-// The size a frame header declares (4:2:0, so blocks are counted on the
-// full-size luma plane), in a file padded to the given length: the pixel
-// limit, 2^28, with a file large enough for the stream-size rule, and that
-// rule (one bit per luma block: 2047 x 2047 blocks need ceil(4190209 / 8)
-// bytes) at its minimum and one byte short.
-TEST(JpegMemoryDecode, HeaderLimitsAtTheirValueAndOnePast)
+// Only what the path does not take goes on to the platform's decoder; a
+// refusal of a broken or hostile file ends the decode.
+TEST(JpegMemoryDecode, OnlyWhatThePathDoesNotTakePassesOn)
 {
-    const Bytes baseline = encodeJpeg({JCS_RGB, 3, false, false, 0});
-    const auto declaring = [&](uint16_t width, uint16_t height, size_t size) {
-        Bytes file = withFrameHeader(baseline, 5, {uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8),
-                                                   uint8_t(width)});
-        file.resize(size, 0);
+    const struct {
+        Result result;
+        bool passes;
+    } cases[] = {
+        {Result::decoded, false},  {Result::notForThisPath, true}, {Result::corrupt, false},
+        {Result::tooLarge, false}, {Result::cannotBeReal, false},  {Result::abandoned, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(passesToPlatformDecoder(c.result), c.passes) << int(c.result);
+}
+
+// The picture limit and the bytes a Huffman stream needs for its largest
+// component's blocks, exactly at each limit and one step past, as this path
+// and the header check in front of GDI+ both judge them. Files are padded
+// behind their end to the size a row names.
+TEST(JpegMemoryDecode, PictureAndStreamLimitsAsTheHeaderCheckSeesThem)
+{
+    const Bytes grey = encodeJpeg({JCS_GRAYSCALE, 1, false, true, 0});
+    const Bytes colour = encodeJpeg({JCS_RGB, 3, false, false, 0});  // 4:2:0
+    auto sized = [](const Bytes& jpeg, uint16_t width, uint16_t height, size_t fileBytes) {
+        Bytes file = withFrameHeader(jpeg, 5, {uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width)});
+        file.resize(fileBytes, 0);
         return file;
     };
-    const size_t plenty = size_t(1) << 20;
     const struct {
         const char* what;
         Bytes file;
-        Result header;
+        Result verdict;
+        HeaderVerdict header;
+        bool refused;  // by the header check
     } cases[] = {
-        {"16384 x 16384, exactly 2^28 pixels", declaring(16384, 16384, plenty), Result::decoded},
-        {"16384 x 16385", declaring(16384, 16385, plenty), Result::tooLarge},
-        {"16376 x 16376 at the stream-size minimum", declaring(16376, 16376, 523777), Result::decoded},
-        {"16376 x 16376 one byte short", declaring(16376, 16376, 523776), Result::tooLarge},
+        // 2048 x 2048 blocks need 524,288 bytes; 2048 x 2049 need 524,544.
+        {"16384 x 16384", sized(grey, 16384, 16384, 524288), Result::decoded, HeaderVerdict::declared, false},
+        {"16384 x 16385", sized(grey, 16384, 16385, 524544), Result::tooLarge, HeaderVerdict::declared, true},
+        // 500 x 375 blocks: 23,437.5 bytes, rounded up.
+        {"4000 x 3000 grey in 23,438 bytes", sized(grey, 4000, 3000, 23438), Result::decoded,
+         HeaderVerdict::declared, false},
+        {"4000 x 3000 grey in 23,437 bytes", sized(grey, 4000, 3000, 23437), Result::cannotBeReal,
+         HeaderVerdict::cannotBeReal, true},
+        // Luma of 1601 x 1200 at 2 x 2 is 201 x 150 blocks (not the 202 of
+        // whole MCUs, nor every component's 45,300): 3,768.75 bytes.
+        {"1601 x 1200 4:2:0 in 3,769 bytes", sized(colour, 1601, 1200, 3769), Result::decoded,
+         HeaderVerdict::declared, false},
+        {"1601 x 1200 4:2:0 in 3,768 bytes", sized(colour, 1601, 1200, 3768), Result::cannotBeReal,
+         HeaderVerdict::cannotBeReal, true},
     };
     for (const auto& c : cases) {
         JpegHeader header;
-        EXPECT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, nullptr), c.header) << c.what;
+        EXPECT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, nullptr), c.verdict) << c.what;
+        HeaderSource source = memorySource(c.file.data(), c.file.size());
+        const DeclaredSize declared = readDeclaredSize(source);
+        EXPECT_EQ(declared.verdict, c.header) << c.what;
+        EXPECT_EQ(isUndecodable(declared), c.refused) << c.what;
+        // Both publish the size the frame declares, also when they refuse it.
+        EXPECT_EQ(uint32_t(header.width), declared.width) << c.what;
+        EXPECT_EQ(uint32_t(header.height), declared.height) << c.what;
+    }
+}
+
+// A raised quit flag ends a decode between two steps, whether the stream
+// is absorbed scan by scan or put out row by row.
+TEST(JpegMemoryDecode, QuitEndsTheDecode)
+{
+    for (const Bytes& file : {encodeJpeg({JCS_RGB, 3, false, false, 0}), encodeJpeg({JCS_RGB, 3, true, false, 0})}) {
+        Bytes pixels(size_t(4) * 24 * 16);
+        JpegRows rows{pixels.data(), 4 * 24, 24, 16, 8};
+        JpegHeader header;
+        quitRequested = true;
+        EXPECT_EQ(decodeJpeg(file.data(), file.size(), header, &rows), Result::abandoned);
+        quitRequested = false;
+        EXPECT_EQ(decodeJpeg(file.data(), file.size(), header, &rows), Result::decoded);
     }
 }
 

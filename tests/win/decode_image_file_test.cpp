@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -31,7 +32,6 @@
 #include "decode/common/fit_to_screen.h"
 #include "decode/platform/gdiplus_decode_win32.h"
 #include "decode/libraries/jpeg_scale.h"
-#include "decode/libraries/jxr_reader.h"
 #include "decode/qdl/qdl_writer.h"
 #include "decode/platform/webp_converter_win32.h"
 #include "header_fixtures.h"
@@ -305,43 +305,45 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
     }
 }
 
-// JPEG XR files of Debian's JxrEncApp through the viewer's jxrlib reader,
-// and AVIF files of Debian's avifenc through the dispatch (Wine's imaging
-// component has none: libheif with dav1d): the pixels of the tools' own
-// decoders (JxrDecApp, avifdec) of the same file, premultiplied onto black
-// as the screen shows them; a file cut short or with its coded data
-// overwritten gives no picture, with the size its header declares. The JPEG
-// XR reader is called directly, as Wine's imaging component decodes JPEG XR
-// itself where libjxr is installed (ctest turns that decoder off); the
-// dispatch, whichever decoder answers, shows each whole file at its size.
-TEST_F(DecodeImageFileTest, OwnReadersShowWhatTheFormatsToolsDecode)
+// JPEG XR files of Debian's JxrEncApp through the imaging component, as
+// Wine's decodes them with Debian's libjxr0, and AVIF files of Debian's
+// avifenc through the dispatch (Wine's imaging component has no AVIF
+// decoder: libheif with dav1d): the pixels of the formats' own tools
+// (JxrDecApp, avifdec) of the same file, premultiplied onto black as the
+// screen shows them. Where Wine's JPEG XR decoder falls short of Windows'
+// (which shows every whole file as JxrDecApp does), the rows say so: it
+// reads the alpha plane as 0, so that picture comes out black, and it takes
+// no floating-point samples. A file cut short or with its coded data
+// overwritten gives no picture.
+TEST_F(DecodeImageFileTest, JpegXrAndAvifAsTheirToolsDecodeThem)
 {
     constexpr int32_t width = 37, height = 23;
     enum Damage { whole, cutHalf, cutTail, overwritten };
+    enum Shown { asTool, black, nothing };
     const struct {
         const char* file;
         Damage damage;
-        int tolerance;  // per channel against the tool; -1: no picture
+        Shown shown;
+        int tolerance;  // per channel against the tool
     } cases[] = {
-        {"ramp-opaque.jxr", whole, 0},
-        {"ramp-alpha.jxr", whole, 1},
-        {"ramp-deep.jxr", whole, 1},
-        {"ramp-half.jxr", whole, 1},
-        {"ramp-float.jxr", whole, 1},
-        {"ramp-opaque.jxr", cutHalf, -1},
-        {"ramp-alpha.jxr", overwritten, -1},
-        // libheif's colour conversion against avifdec's (libyuv): 2; premultiplied
-        // alpha adds the rounding of one product.
-        {"ramp-8bit.avif", whole, 2},
-        {"ramp-10bit.avif", whole, 2},
-        {"ramp-alpha.avif", whole, 3},
+        {"ramp-opaque.jxr", whole, asTool, 0},
+        {"ramp-alpha.jxr", whole, black, 0},
+        {"ramp-deep.jxr", whole, asTool, 1},
+        {"ramp-half.jxr", whole, nothing, 0},
+        {"ramp-float.jxr", whole, nothing, 0},
+        {"ramp-opaque.jxr", cutHalf, nothing, 0},
+        {"ramp-opaque.jxr", overwritten, nothing, 0},
+        // libheif's colour conversion against avifdec's (libyuv): 2;
+        // premultiplied alpha adds the rounding of one product.
+        {"ramp-8bit.avif", whole, asTool, 2},
+        {"ramp-10bit.avif", whole, asTool, 2},
+        {"ramp-alpha.avif", whole, asTool, 3},
         // The last bytes of the AV1 data go; the header stays whole.
-        {"ramp-8bit.avif", cutTail, -1},
+        {"ramp-8bit.avif", cutTail, nothing, 0},
     };
     for (const auto& c : cases) {
         const std::string name(c.file);
         const std::string extension = name.substr(name.rfind('.'));
-        const bool jpegXr = extension == ".jxr";
         Bytes file = sourceBytes(name);
         if (c.damage == cutHalf)
             file.resize(file.size() / 2);
@@ -351,24 +353,19 @@ TEST_F(DecodeImageFileTest, OwnReadersShowWhatTheFormatsToolsDecode)
             std::fill(file.begin() + long(file.size() / 3), file.end(), 0xFF);
         const std::wstring path = put(L"picture" + std::wstring(extension.begin(), extension.end()), file);
         const std::string label = name + " damage " + std::to_string(int(c.damage));
-        if (jpegXr && c.damage == whole) {
-            const Decoded dispatched(decode(path));
-            EXPECT_EQ(dispatched.size().cx, width) << label;
-            EXPECT_EQ(dispatched.size().cy, height) << label;
-        }
-        imageWidth = imageHeight = 0;
-        Picture picture;
-        if (jpegXr)
-            readJxrImage(reinterpret_cast<const char16_t*>(path.c_str()), picture);
-        const Decoded bitmap(jpegXr ? (picture.holdsImage() ? toDisplayBitmap(picture, 0, true) : nullptr)
-                                    : decode(path));
-        EXPECT_EQ(imageWidth, width) << label;
-        EXPECT_EQ(imageHeight, height) << label;
-        if (c.tolerance < 0) {
+        const Decoded bitmap(decode(path));
+        if (c.shown == nothing) {
             EXPECT_EQ(bitmap.get(), nullptr) << label;
             continue;
         }
+        EXPECT_EQ(imageWidth, width) << label;
+        EXPECT_EQ(imageHeight, height) << label;
         ASSERT_NE(bitmap.get(), nullptr) << label;
+        if (c.shown == black) {
+            const std::vector<uint32_t> shown = bitmap.rows();
+            EXPECT_EQ(std::count(shown.begin(), shown.end(), 0u), long(width) * height) << label;
+            continue;
+        }
         const Bytes reference = sourceBytes(name.substr(0, name.size() - extension.size()) + ".rgba");
         ASSERT_EQ(reference.size(), size_t(width) * height * 4) << label;
         const std::vector<uint32_t> shown = bitmap.rows();
@@ -498,23 +495,88 @@ TEST_F(DecodeImageFileTest, CameraRawShowsItsPreviewAsDebiansToolsDecodeIt)
     }
 }
 
-// A 1,080-byte RLE8 BMP declaring 30000 x 30000 would make GDI+ claim
-// gigabytes; it is refused before GDI+ sees it, also under a JPEG name, as
-// GDI+ goes by the content. Its declared size is published for the F2 lines.
-TEST_F(DecodeImageFileTest, HeadersOverThePixelLimitAreNotDecoded)
+// The stream up to its first scan, then count interleaved DC refinement
+// scans of two data bytes each (16 bytes a scan), then the end of the image.
+// libjpeg takes every one as another pass over all blocks.
+Bytes withTinyScans(const Bytes& progressive, int count)
+{
+    auto markerAt = [&](uint8_t marker) {
+        for (size_t i = 0; i + 1 < progressive.size(); ++i)
+            if (progressive[i] == 0xFF && progressive[i + 1] == marker)
+                return i;
+        return progressive.size();
+    };
+    const size_t frame = markerAt(0xC2), firstScan = markerAt(0xDA);
+    if (firstScan == progressive.size() || frame + 17 > firstScan || progressive[frame + 9] != 3)
+        return Bytes();
+    Bytes file(progressive.begin(), progressive.begin() + long(firstScan));
+    const uint8_t* ids = &progressive[frame + 10];  // each component's identifier, then two more bytes
+    const Bytes scan = {0xFF, 0xDA, 0, 12, 3, ids[0], 0, ids[3], 0, ids[6], 0,
+                        0, 0, 0x10,  // Ss, Se, Ah = 1, Al = 0
+                        0, 0};
+    for (int i = 0; i < count; ++i)
+        file.insert(file.end(), scan.begin(), scan.end());
+    file.insert(file.end(), {0xFF, 0xD9});
+    return file;
+}
+
+// Files made to cost a decoder without limits minutes or gigabytes (GDI+
+// claims whatever a header asks for, and goes by the content, not the
+// name): each ends without a bitmap, with the size its header declares
+// published for the F2 lines and the fitted size computed from it. The scan
+// bomb ends in libjpeg-turbo; were it handed on, GDI+ would take minutes.
+TEST_F(DecodeImageFileTest, HostileFilesAreNotDecodedAndShowTheirDeclaredSize)
 {
     Bytes bmp = bmpFile(30000, 30000, 8, biRle8, 1024 + 2);
     ASSERT_EQ(bmp.size(), 1080u);
     bmp[10] = 0x36, bmp[11] = 0x04;  // the bits behind a 256-entry table, at 1078
     bmp.back() = 1;                  // end of bitmap
-    const FittedSize fitted = fittedSize(30000, 30000, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    for (const wchar_t* name : {L"rle8.bmp", L"rle8.jpg"}) {
-        const Decoded bitmap(decode(put(name, bmp)));
-        EXPECT_EQ(bitmap.get(), nullptr);
-        EXPECT_EQ(imageWidth, 30000);
-        EXPECT_EQ(imageHeight, 30000);
-        EXPECT_EQ(scaledWidth, fitted.width);
-        EXPECT_EQ(scaledHeight, fitted.height);
+    const Bytes photo = sourceBytes("photo.jpg");
+    const Bytes side16384 = {0x40, 0x00, 0x40, 0x00};
+    // An uncompressed 8-bit strip, as a TIFF writer would lay it out.
+    const Bytes slong = tiffFile(true,
+                                 {{256, 9, 1, 30000}, {257, 9, 1, 30000}, {258, 3, 1, 8}, {259, 3, 1, 1},
+                                  {262, 3, 1, 1}, {273, 4, 1, 122}, {277, 3, 1, 1}, {278, 9, 1, 30000},
+                                  {279, 4, 1, 15000}},
+                                 15000);
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        Bytes file;
+        bool retryWithIcm;
+        int32_t width, height;
+    } cases[] = {
+        {"1,080-byte RLE8 BMP", L"rle8.bmp", bmp, false, 30000, 30000},
+        {"the same under a JPEG name", L"rle8.jpg", bmp, false, 30000, 30000},
+        {"100,001 tiny scans", L"scans.jpg", withTinyScans(sourceBytes("photo-progressive.jpg"), 100001), false, 1600,
+         1200},
+        {"SOF claiming 16384 x 16384 over 1600 x 1200", L"lying.jpg", withFrameHeader(photo, 5, side16384), false,
+         16384, 16384},
+        {"the same on GDI+'s colour-managed retry", L"lying.jpeg", withFrameHeader(photo, 5, side16384), true, 16384,
+         16384},
+        {"CMYK whose SOF claims 16384 x 16384", L"cmyk.jpg", withFrameHeader(sourceBytes("bands-cmyk.jpg"), 5, side16384),
+         false, 16384, 16384},
+        {"15 KB TIFF of SLONG 30000 x 30000", L"slong.tif", slong, false, 30000, 30000},
+        {"icon of a 30000 x 30000 PNG frame named .png", L"icon.png", icoFile({pngFile(30000, 30000)}), false, 30000,
+         30000},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.file.empty()) << c.what;
+        colorManagement = forceGdiplusIcm = c.retryWithIcm;
+        scaledWidth = scaledHeight = -5;
+        const ULONGLONG started = GetTickCount64();
+        const Decoded bitmap(decode(put(c.name, c.file)));
+        const ULONGLONG milliseconds = GetTickCount64() - started;
+        std::printf("%s: %llu ms\n", c.what, milliseconds);
+        EXPECT_EQ(bitmap.get(), nullptr) << c.what;
+        EXPECT_EQ(imageWidth, c.width) << c.what;
+        EXPECT_EQ(imageHeight, c.height) << c.what;
+        const FittedSize fitted = fittedSize(c.width, c.height, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        EXPECT_EQ(scaledWidth, fitted.width) << c.what;
+        EXPECT_EQ(scaledHeight, fitted.height) << c.what;
+        // A bound far above a refusal (milliseconds) and far below what
+        // GDI+ spends on any of these (seconds to minutes).
+        EXPECT_LT(milliseconds, 3000u) << c.what;
     }
 }
 

@@ -7,7 +7,6 @@
 #include "decode/headers/header_size_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "decode/libraries/jpeg_decode_win32.h"
-#include "decode/libraries/jxr_reader.h"
 #include "decode/libraries/raw_preview_win32.h"
 #include "decode/qdl/qdl_reader.h"
 #include "decode/tga/tga_reader.h"
@@ -113,19 +112,6 @@ HBITMAP decodeAvif(const char16_t* path)
     return toDisplayBitmap(picture, blackBackground, true);
 }
 
-// Wine's imaging component, and some Windows editions, have no JPEG XR
-// decoder; the viewer's own takes over.
-HBITMAP decodeJxr(const char16_t* path)
-{
-    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32))
-        return bitmap;
-    Picture picture;
-    readJxrImage(path, picture);
-    if (!picture.holdsImage())
-        return nullptr;
-    return toDisplayBitmap(picture, blackBackground, true);
-}
-
 HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
 {
     switch (extension) {
@@ -133,9 +119,11 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::tga: return decodeTga(path);
     case ExtensionClass::heic: return decodeHeic(path);
     case ExtensionClass::webp: return decodeWebp(path);
-    case ExtensionClass::jxr: return decodeJxr(path);
     case ExtensionClass::avif: return decodeAvif(path);
-    // Windows with the JPEG XL extension decodes these itself.
+    // Windows has decoded JPEG XR in its imaging component since Windows 7;
+    // Wine does with Debian's libjxr0. Windows with the JPEG XL extension
+    // decodes these itself.
+    case ExtensionClass::jxr:
     case ExtensionClass::jxl: return decodeThroughWic(path, WicTarget::bgra32);
     case ExtensionClass::dng:
     case ExtensionClass::cr2:
@@ -150,10 +138,13 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::srw: return decodeRawPreviewFile(path);
     case ExtensionClass::embeddedProfile:
         // The one-shot retry after a failed transform stays with GDI+ and
-        // its ICM; whatever libjpeg-turbo refuses goes to GDI+ as well.
-        if (isJpegName(path) && !forceGdiplusIcm)
-            if (HBITMAP bitmap = decodeJpegFile(path))
+        // its ICM. Of what libjpeg-turbo refuses only the kinds it does not
+        // take go on to GDI+, which has no limit of its own.
+        if (isJpegName(path) && !forceGdiplusIcm) {
+            HBITMAP bitmap = nullptr;
+            if (!passesToPlatformDecoder(decodeJpegFile(path, bitmap)))
                 return bitmap;
+        }
         [[fallthrough]];
     case ExtensionClass::other:
         // GDI+ would claim whatever the header asks for, and picks its

@@ -31,6 +31,12 @@ DeclaredSize readDeclaredSize(HeaderSource& source)
         return readPngHeader(source);
     if (startsWith(head, held, "II*\0", 4) || startsWith(head, held, "MM\0*", 4))
         return readTiffHeader(source);
+    if (startsWith(head, held, "\0\0\1\0", 4) || startsWith(head, held, "\0\0\2\0", 4))
+        return readIcoHeader(source);
+    if (startsWith(head, held, "\1\0\0\0", 4))
+        return readEmfHeader(source);
+    if (startsWith(head, held, "\xD7\xCD\xC6\x9A", 4))
+        return readWmfHeader(source);
     return {};
 }
 

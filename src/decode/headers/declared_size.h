@@ -1,7 +1,8 @@
 // The picture size a file's header declares, read before any decoder sees the
 // file, so that a header of a few bytes cannot make a decoder claim gigabytes.
-// Readers for the formats GDI+ decodes (BMP, GIF, JPEG, PNG, TIFF), chosen by
-// the file's content as GDI+ chooses its decoder, not by its name.
+// Readers for the formats GDI+ decodes (BMP, GIF, JPEG, PNG, TIFF, ICO and
+// CUR, EMF and placeable WMF), chosen by the file's content as GDI+ chooses
+// its decoder, not by its name.
 #pragma once
 
 #include <cstdint>
@@ -33,3 +34,6 @@ DeclaredSize readGifHeader(HeaderSource& source);
 DeclaredSize readJpegHeader(HeaderSource& source);
 DeclaredSize readPngHeader(HeaderSource& source);
 DeclaredSize readTiffHeader(HeaderSource& source);
+DeclaredSize readIcoHeader(HeaderSource& source);
+DeclaredSize readEmfHeader(HeaderSource& source);
+DeclaredSize readWmfHeader(HeaderSource& source);

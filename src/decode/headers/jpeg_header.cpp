@@ -4,7 +4,11 @@
 // not one of the standalone ones (TEM, RST0-7, SOI) carries a big-endian
 // length counting itself. Bytes between segments are skipped the way
 // libjpeg skips them, so a decoder that tolerates them finds the same frame.
+// Each component of the frame gives its identifier, its sampling factors
+// (horizontal in the high nibble, 1 to 4) and its table; a Huffman-coded
+// picture must leave the file enough bytes for its blocks.
 #include "decode/headers/declared_size.h"
+#include "decode/headers/jpeg_stream_bytes.h"
 
 namespace {
 
@@ -15,6 +19,12 @@ constexpr uint64_t frameFieldBytes = 8;  // length, precision, height, width, co
 bool isStartOfFrame(uint8_t marker)
 {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// SOF9 to SOF15: arithmetic coding, which the block rule does not bound.
+bool isArithmetic(uint8_t marker)
+{
+    return marker >= 0xC9;
 }
 
 bool isStandalone(uint8_t marker)
@@ -42,6 +52,38 @@ uint8_t nextMarker(HeaderSource& source, uint64_t& offset)
     }
 }
 
+// The verdict on the frame whose segment (length bytes from offset) declares
+// size and count components behind its fields: cannotBeReal for factors
+// outside 1 to 4 or a file too short for the largest component's blocks.
+HeaderVerdict judgeComponents(HeaderSource& source, uint64_t offset, uint16_t length, uint8_t marker,
+                              const DeclaredSize& size, uint8_t count)
+{
+    if (count == 0 || length < frameFieldBytes + 3 * uint64_t{count})
+        return HeaderVerdict::cannotBeReal;
+    uint8_t components[3 * 255];
+    if (!readAt(source, offset + frameFieldBytes, components, 3 * size_t{count}))
+        return HeaderVerdict::cannotBeReal;
+    uint32_t largestAcross = 0, largestDown = 0;
+    for (int i = 0; i < count; ++i) {
+        const uint32_t across = components[3 * i + 1] >> 4, down = components[3 * i + 1] & 0x0F;
+        if (across < 1 || across > 4 || down < 1 || down > 4)
+            return HeaderVerdict::cannotBeReal;
+        largestAcross = across > largestAcross ? across : largestAcross;
+        largestDown = down > largestDown ? down : largestDown;
+    }
+    if (isArithmetic(marker))
+        return HeaderVerdict::declared;
+    uint64_t largestBlocks = 0;
+    for (int i = 0; i < count; ++i) {
+        const uint64_t blocks =
+            jpegComponentBlocks(size.width, components[3 * i + 1] >> 4, largestAcross)
+            * jpegComponentBlocks(size.height, components[3 * i + 1] & 0x0F, largestDown);
+        largestBlocks = blocks > largestBlocks ? blocks : largestBlocks;
+    }
+    return source.fileSize < minimumJpegStreamBytes(largestBlocks) ? HeaderVerdict::cannotBeReal
+                                                                   : HeaderVerdict::declared;
+}
+
 }  // namespace
 
 DeclaredSize readJpegHeader(HeaderSource& source)
@@ -64,7 +106,9 @@ DeclaredSize readJpegHeader(HeaderSource& source)
         if (isStartOfFrame(marker)) {
             if (length < frameFieldBytes || !readAt(source, offset, fields, frameFieldBytes))
                 return {HeaderVerdict::cannotBeReal};
-            return {HeaderVerdict::declared, be16(fields + 5), be16(fields + 3)};
+            DeclaredSize size{HeaderVerdict::declared, be16(fields + 5), be16(fields + 3)};
+            size.verdict = judgeComponents(source, offset, length, marker, size, fields[7]);
+            return size;
         }
         offset += length;
     }

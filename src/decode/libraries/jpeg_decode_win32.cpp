@@ -8,30 +8,38 @@
 #include "decode/libraries/jpeg_memory_decode.h"
 #include "decode/libraries/jpeg_scale.h"
 
-HBITMAP decodeJpegFile(const char16_t* path)
+JpegDecodeResult decodeJpegFile(const char16_t* path, HBITMAP& bitmap)
 {
+    bitmap = nullptr;
     ByteArray bytes;
     size_t size = 0;
-    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
-        return nullptr;
-    JpegHeader header;
-    if (decodeJpeg(bytes.get(), size, header, nullptr) != JpegDecodeResult::decoded)
-        return nullptr;
-    HeaderSource source = memorySource(bytes.get(), size);
-    const Orientation orientation = readExifOrientation(source);
-    JpegRows rows{};
-    rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
-                                   GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr, orientation);
-    HBITMAP bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
-                                        jpegScaledSide(header.height, rows.eighths), rows);
-    if (!bitmap)
-        return nullptr;
-    if (decodeJpeg(bytes.get(), size, header, &rows) != JpegDecodeResult::decoded) {
-        DeleteObject(bitmap);
-        return nullptr;
+    switch (readFileBytes(path, bytes, size)) {
+    case FileReadResult::ok: break;
+    case FileReadResult::cannotOpen: return JpegDecodeResult::corrupt;
+    case FileReadResult::outOfMemory: return JpegDecodeResult::tooLarge;
     }
-    imageWidth = header.width;
-    imageHeight = header.height;
-    imageOrientation = static_cast<uint8_t>(orientation);
-    return bitmap;
+    JpegHeader header;
+    JpegDecodeResult result = decodeJpeg(bytes.get(), size, header, nullptr);
+    Orientation orientation = Orientation::upright;
+    if (result == JpegDecodeResult::decoded) {
+        HeaderSource source = memorySource(bytes.get(), size);
+        orientation = readExifOrientation(source);
+        JpegRows rows{};
+        rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
+                                       GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr, orientation);
+        bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
+                                    jpegScaledSide(header.height, rows.eighths), rows);
+        result = bitmap ? decodeJpeg(bytes.get(), size, header, &rows) : JpegDecodeResult::tooLarge;
+        if (bitmap && result != JpegDecodeResult::decoded) {
+            DeleteObject(bitmap);
+            bitmap = nullptr;
+        }
+    }
+    if (!passesToPlatformDecoder(result)) {
+        imageWidth = header.width;
+        imageHeight = header.height;
+    }
+    if (result == JpegDecodeResult::decoded)
+        imageOrientation = static_cast<uint8_t>(orientation);
+    return result;
 }

@@ -6,7 +6,9 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "decode/headers/jpeg_stream_bytes.h"
 #include "picture/pixel_array_limit.h"
+#include "state/quit_request.h"
 
 namespace {
 
@@ -14,11 +16,6 @@ namespace {
 // files): 2 bytes per sample, 805 MB for the largest picture the program takes
 // in 4:2:0. Beyond it libjpeg stops with "no backing store".
 constexpr long maxCoefficientBytes = 1L << 30;
-
-// Every block of every component costs at least one bit of Huffman data (its
-// DC code) in any complete stream, so a file claims at most 8 blocks of its
-// largest component per byte it holds.
-constexpr uint64_t blocksPerStreamByte = 8;
 
 // The rows handed to libjpeg per call: enough for its largest output group.
 constexpr int rowsPerRead = 16;
@@ -60,13 +57,49 @@ void leaveOnError(j_common_ptr info)
 // Warnings (a stream cut short, stray bytes) are not shown anywhere.
 void stayQuiet(j_common_ptr) {}
 
-void limitScans(j_common_ptr info)
+// libjpeg's progress monitor followed by the work the scans have claimed so
+// far. libjpeg calls it before each row of input it absorbs and each group
+// of rows it puts out, and once a new scan's header is read, before any of
+// its data.
+struct WorkMeter {
+    jpeg_progress_mgr manager;
+    uint64_t budget;     // blocks all scans together may visit
+    uint64_t spent;      // blocks of the scans counted so far
+    int countedScans;
+};
+
+void stopWith(j_common_ptr info, JpegDecodeResult verdict)
 {
+    reinterpret_cast<ErrorTrap*>(info->err)->verdict = verdict;
+    (*info->err->error_exit)(info);
+}
+
+void meterWork(j_common_ptr info)
+{
+    if (quitRequested.load(std::memory_order_relaxed))
+        stopWith(info, JpegDecodeResult::abandoned);
     const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->input_scan_number > maxJpegScans) {
-        reinterpret_cast<ErrorTrap*>(info->err)->verdict = JpegDecodeResult::tooLarge;
-        (*info->err->error_exit)(info);
-    }
+    auto* meter = reinterpret_cast<WorkMeter*>(decompress->progress);
+    if (decompress->input_scan_number == meter->countedScans)
+        return;
+    meter->countedScans = decompress->input_scan_number;
+    // Each factor is below 2^16, so the product stays below 2^37.
+    meter->spent += uint64_t{decompress->MCUs_per_row} * decompress->MCU_rows_in_scan * decompress->blocks_in_MCU;
+    if (meter->spent > meter->budget)
+        stopWith(info, JpegDecodeResult::tooLarge);
+}
+
+// The blocks of one interleaved scan over every component: whole MCUs of the
+// largest sampling factors across and down, each holding every component's
+// blocks. No scan visits more.
+uint64_t blocksOfOnePass(const jpeg_decompress_struct& info)
+{
+    const int across = info.max_h_samp_factor * DCTSIZE, down = info.max_v_samp_factor * DCTSIZE;
+    uint64_t blocksPerMcu = 0;
+    for (int i = 0; i < info.num_components; ++i)
+        blocksPerMcu += uint64_t(info.comp_info[i].h_samp_factor) * info.comp_info[i].v_samp_factor;
+    return (uint64_t{info.image_width} + across - 1) / across * ((uint64_t{info.image_height} + down - 1) / down)
+           * blocksPerMcu;
 }
 
 // The header's answer before anything large is allocated.
@@ -93,8 +126,8 @@ JpegDecodeResult judgeHeader(const jpeg_decompress_struct& info, size_t size)
         if (blocks > largestBlocks)
             largestBlocks = blocks;
     }
-    if (uint64_t{size} < minimumStreamBytes(largestBlocks, blocksPerStreamByte))
-        return JpegDecodeResult::tooLarge;
+    if (uint64_t{size} < minimumJpegStreamBytes(largestBlocks))
+        return JpegDecodeResult::cannotBeReal;
     return JpegDecodeResult::decoded;
 }
 
@@ -130,31 +163,37 @@ bool readRows(jpeg_decompress_struct& info, const JpegRows& rows)
 // jpeg_destroy_decompress on either path.
 JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows)
 {
+    // Another format under a JPEG name is the platform's, which decodes by
+    // content.
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+        return JpegDecodeResult::notForThisPath;
     // jpeg_mem_src counts in unsigned long, 32 bits on Windows.
-    if (size == 0 || size > 0xFFFFFFFFu)
-        return size == 0 ? JpegDecodeResult::corrupt : JpegDecodeResult::tooLarge;
+    if (size > 0xFFFFFFFFu)
+        return JpegDecodeResult::tooLarge;
     jpeg_decompress_struct info;
     ErrorTrap trap;
-    jpeg_progress_mgr progress;
+    WorkMeter meter{};
     info.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = leaveOnError;
     trap.manager.output_message = stayQuiet;
     trap.verdict = JpegDecodeResult::decoded;
-    progress.progress_monitor = limitScans;
+    meter.manager.progress_monitor = meterWork;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&info);
         return trap.verdict;
     }
     jpeg_create_decompress(&info);
     info.mem->max_memory_to_use = maxCoefficientBytes;
-    info.progress = &progress;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
+    header.width = static_cast<int32_t>(info.image_width);
+    header.height = static_cast<int32_t>(info.image_height);
     JpegDecodeResult result = judgeHeader(info, size);
-    if (result == JpegDecodeResult::decoded) {
-        header.width = static_cast<int32_t>(info.image_width);
-        header.height = static_cast<int32_t>(info.image_height);
-        if (rows && !readRows(info, *rows))
+    if (result == JpegDecodeResult::decoded && rows) {
+        // Under the pixel limit a pass has fewer than 2^31 blocks.
+        meter.budget = jpegScanPassBudget * blocksOfOnePass(info);
+        info.progress = &meter.manager;
+        if (!readRows(info, *rows))
             result = JpegDecodeResult::corrupt;
     }
     jpeg_destroy_decompress(&info);

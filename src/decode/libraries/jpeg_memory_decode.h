@@ -8,15 +8,32 @@
 
 enum class JpegDecodeResult {
     decoded,         // rows written (a stream cut short decodes as far as it goes)
-    notForThisPath,  // CMYK/YCCK, other colour spaces, 12-bit, lossless, arithmetic coding
-    corrupt,         // not a JPEG stream, or one libjpeg gives up on
-    tooLarge,        // over the pixel limit, more than the file's bytes can describe,
-                     // too many scans or too much coefficient memory
+    notForThisPath,  // CMYK/YCCK, other colour spaces, 12-bit, lossless, arithmetic
+                     // coding, or no JPEG stream at all (a picture of another format)
+    corrupt,         // a JPEG stream libjpeg gives up on
+    tooLarge,        // over the pixel limit, scans that would pass over the picture
+                     // more often than jpegScanPassBudget, or too much coefficient memory
+    cannotBeReal,    // more blocks than the file's bytes can describe
+    abandoned,       // the viewer is quitting (quitRequested)
 };
 
-// A progressive stream can repeat scans that each pass over every block of
-// the picture; encoders write about ten. A stream with more is tooLarge.
-constexpr int maxJpegScans = 100;
+// Whether a file this path refuses goes on to the platform's decoder: only
+// the kinds it does not take. Broken and hostile files end here, so that a
+// decoder without these limits never sees them.
+constexpr bool passesToPlatformDecoder(JpegDecodeResult result)
+{
+    return result == JpegDecodeResult::notForThisPath;
+}
+
+// The scans of a stream may together visit at most this many times the
+// blocks of one pass over the whole picture (an interleaved scan of every
+// component, padded to whole MCUs); each scan is counted before its data is
+// decoded. A scan visits at most one pass, so every stream of up to this
+// many scans is taken whatever its scans cover: encoders write about ten,
+// and libjpeg's own progression visits six passes at most.
+// Repeated scans, valid to libjpeg, would otherwise each cost a full pass:
+// a file of 100,001 tiny scans, or 100 passes over a 16384 x 16384 picture.
+constexpr uint64_t jpegScanPassBudget = 20;
 
 struct JpegHeader {
     int32_t width = 0;
@@ -36,6 +53,8 @@ struct JpegRows {
 
 // Reads the header of data[0, size) into header and, when rows is given,
 // decodes the picture into them. Without rows only the header is checked:
-// decoded then means that a decode would be tried. Never reads outside data
-// and never writes outside the rows described.
+// decoded then means that a decode would be tried. header holds the size the
+// frame declares whenever it was read, also when the picture is refused.
+// Never reads outside data and never writes outside the rows described;
+// ends early, abandoned, once quitRequested is raised.
 JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows);
