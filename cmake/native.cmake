@@ -14,10 +14,11 @@ if(VELLORA_SANITIZE)
   endif()
 endif()
 
-# The HEIC reader needs libheif, which only the sanitizer tree builds, for
-# the reader's fuzz target and its tests; the plain tree leaves both out.
+# The HEIC and JPEG XL readers need libheif and libjxl, which only the
+# sanitizer tree builds, for the readers' fuzz targets and their tests; the
+# plain tree leaves both out.
 if(NOT VELLORA_SANITIZE)
-  list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/heif_reader\\.cpp$")
+  list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/(heif|jxl)_reader\\.cpp$")
 endif()
 # jxrlib is built for the Windows tree alone.
 list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/jxr_reader\\.cpp$")
@@ -30,7 +31,7 @@ include(GoogleTest)
 # tests/unit/NAME_test.cpp -> one test program per file.
 file(GLOB VELLORA_UNIT_TESTS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp")
 if(NOT VELLORA_SANITIZE)
-  list(FILTER VELLORA_UNIT_TESTS EXCLUDE REGEX "/heif_reader_test\\.cpp$")
+  list(FILTER VELLORA_UNIT_TESTS EXCLUDE REGEX "/(heif|jxl)_reader_test\\.cpp$")
 endif()
 foreach(test_source ${VELLORA_UNIT_TESTS})
   get_filename_component(test_name ${test_source} NAME_WE)
@@ -91,4 +92,5 @@ include(cmake/webp2qdl.cmake)
 include(cmake/libjpeg_turbo.cmake)
 if(VELLORA_SANITIZE)
   include(cmake/libheif.cmake)
+  include(cmake/libjxl.cmake)
 endif()

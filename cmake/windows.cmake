@@ -176,6 +176,7 @@ include(cmake/webp2qdl.cmake)
 include(cmake/libjpeg_turbo.cmake)
 include(cmake/libheif.cmake)
 include(cmake/jxrlib.cmake)
+include(cmake/libjxl.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every
 # archive and object that went in, and collects each one's licence notice.

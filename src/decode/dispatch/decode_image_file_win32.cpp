@@ -6,6 +6,7 @@
 #include "decode/headers/header_size_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "decode/libraries/jpeg_decode_win32.h"
+#include "decode/libraries/jxl_reader.h"
 #include "decode/libraries/jxr_reader.h"
 #include "decode/qdl/qdl_reader.h"
 #include "decode/tga/tga_reader.h"
@@ -103,6 +104,19 @@ HBITMAP decodeJxr(const char16_t* path)
     return toDisplayBitmap(picture, blackBackground, true);
 }
 
+// Windows without the Store's JPEG XL extension, and Wine, have no JPEG XL
+// decoder in the imaging component; the viewer's own takes over.
+HBITMAP decodeJxl(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32))
+        return bitmap;
+    Picture picture;
+    readJxlImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
 HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
 {
     switch (extension) {
@@ -111,9 +125,9 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::heic: return decodeHeic(path);
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::jxr: return decodeJxr(path);
-    // Windows with the AV1 and JPEG XL extensions decodes these itself.
-    case ExtensionClass::avif:
-    case ExtensionClass::jxl: return decodeThroughWic(path, WicTarget::bgra32);
+    case ExtensionClass::jxl: return decodeJxl(path);
+    // Windows with the AV1 extension decodes these itself.
+    case ExtensionClass::avif: return decodeThroughWic(path, WicTarget::bgra32);
     case ExtensionClass::dng:
     case ExtensionClass::cr2:
     case ExtensionClass::cr3:
