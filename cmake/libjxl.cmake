@@ -133,3 +133,21 @@ foreach(consumer vellora_platform vellora_core)
     target_link_libraries(${consumer} PUBLIC vellora_libjxl)
   endif()
 endforeach()
+
+# JPEG XL test pictures for decode_image_file_test, written by Debian's cjxl
+# from the ImageMagick pictures above: the bands lossless (exact colours) and
+# the half-transparent red with its alpha.
+if(WIN32)
+  find_program(VELLORA_JXL_ENCODE cjxl REQUIRED)
+  set(VELLORA_JXL_TEST_IMAGES "")
+  foreach(name bands alpha)
+    set(image "${VELLORA_TEST_IMAGES_DIR}/${name}.jxl")
+    add_custom_command(OUTPUT "${image}"
+      COMMAND ${VELLORA_JXL_ENCODE} "${VELLORA_TEST_IMAGES_DIR}/${name}.png" "${image}" -d 0 > /dev/null 2>&1
+      DEPENDS "${VELLORA_TEST_IMAGES_DIR}/${name}.png"
+      COMMENT "Writing test image ${name}.jxl" VERBATIM)
+    list(APPEND VELLORA_JXL_TEST_IMAGES "${image}")
+  endforeach()
+  add_custom_target(vellora_jxl_test_images DEPENDS ${VELLORA_JXL_TEST_IMAGES})
+  add_dependencies(decode_image_file_test vellora_jxl_test_images)
+endif()

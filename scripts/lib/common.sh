@@ -7,7 +7,7 @@ project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 required_packages="cmake g++ clang libclang-rt-14-dev libgtest-dev googletest
   libbenchmark-dev libstb-dev g++-mingw-w64-x86-64 mingw-w64-tools wine wine64
   xvfb xauth xdotool x11-utils imagemagick icc-profiles-free
-  webp dpkg-dev zip unzip nasm libjpeg-turbo-progs quilt libheif-examples libjxr-tools"
+  webp dpkg-dev zip unzip nasm libjpeg-turbo-progs quilt libheif-examples libjxr-tools libjxl-tools"
 
 install_missing_packages() {
   local missing=()
