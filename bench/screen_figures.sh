@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # screen_figures.sh [ROUNDS] [BEFORE_DIR]
 # Times the making of one screen under Wine (render_screen.exe --time: decode,
-# stretch, total) for large JPEG, WebP and HEIC pictures, each beside the
-# native library tool decoding the same file at full size in the same run
-# (djpeg, dwebp, heif-convert). With BEFORE_DIR (a folder holding an older
+# stretch, total) for large JPEG, WebP, HEIC and JPEG XL pictures, each beside
+# the native library tool decoding the same file at full size in the same run
+# (djpeg, dwebp, heif-convert, djxl). With BEFORE_DIR (a folder holding an older
 # render_screen.exe and its Utilities-WebP) the older build is timed on the
 # same files in the same run. Prints the median of ROUNDS runs (default 3).
 set -euo pipefail
@@ -13,7 +13,8 @@ before=${2:-}
 build="$project_root/build"
 images="$build/figure-images"
 
-for tool in djpeg:libjpeg-turbo-progs dwebp:webp heif-convert:libheif-examples heif-enc:libheif-examples; do
+for tool in djpeg:libjpeg-turbo-progs dwebp:webp heif-convert:libheif-examples heif-enc:libheif-examples \
+            cjxl:libjxl-tools djxl:libjxl-tools; do
   command -v "${tool%%:*}" >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tool#*:}" >/dev/null
 done
 
@@ -34,6 +35,7 @@ if [ ! -f "$images/.complete" ]; then
   cwebp -quiet -q 85 "$images/square.png" -o "$images/lossy4096.webp"
   cwebp -quiet -lossless "$images/square.png" -o "$images/lossless4096.webp"
   heif-enc -q 85 "$images/photo12.png" -o "$images/photo12mp.heic" >/dev/null 2>&1 || true
+  cjxl "$images/photo12.png" "$images/photo12mp.jxl" -d 1 >/dev/null 2>&1 || true
   rm -f "$images"/*.png
   touch "$images/.complete"
 fi
@@ -53,6 +55,7 @@ native_reference() {  # FILE
     *.jpg) native_ms djpeg -outfile /dev/null "$1" ;;
     *.webp) native_ms dwebp -quiet -ppm "$1" -o /dev/null ;;
     *.heic) native_ms heif-convert "$1" "$images/out.y4m" ;;
+    *.jxl) native_ms djxl "$1" "$images/out.ppm" ;;
   esac
 }
 
@@ -65,7 +68,7 @@ screen_times() {  # EXE FILE
 start_xvfb_if_needed
 trap 'wine_server_stop; stop_xvfb' EXIT
 printf '%-20s %-7s %9s %9s %9s %9s %7s\n' file build decode stretch total native ratio
-for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic; do
+for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic "$images"/*.jxl; do
   [ -f "$file" ] || continue
   reference=$(for _ in $(seq "$rounds"); do native_reference "$file"; done | median)
   builds=("after:$build/win/render_screen.exe")

@@ -25,6 +25,12 @@ if(VELLORA_SANITIZE)
     string(APPEND libjxl_flags " -fsanitize=fuzzer-no-link")
   endif()
 endif()
+# JPEGXL_STATIC links libjxl's own programs with -static, which
+# AddressSanitizer cannot; the libraries are static either way.
+set(libjxl_static OFF)
+if(WIN32)
+  set(libjxl_static ON)
+endif()
 # Nothing of the libraries is exported from the exe, and the viewer's
 # declarations match the objects: neither side uses dllimport/dllexport.
 set(libjxl_static_defines "-DJXL_STATIC_DEFINE -DJXL_THREADS_STATIC_DEFINE")
@@ -34,9 +40,9 @@ set(libjxl_common_args
   -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}
   -DCMAKE_BUILD_TYPE=Release
   -DBUILD_SHARED_LIBS=OFF
-  -DBUILD_TESTING=OFF
-  # Never the host's own libraries or .pc files.
-  -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON)
+  -DBUILD_TESTING=OFF)
+# Never the host's own libraries or .pc files: each build below turns
+# pkg-config off.
 if(CMAKE_TOOLCHAIN_FILE)
   list(APPEND libjxl_common_args "-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}")
 endif()
@@ -54,7 +60,7 @@ ExternalProject_Add(brotli_debian
   BINARY_DIR "${VELLORA_BROTLI_BUILD}"
   DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source"
     --version 1.0.9-2 --version 1.0.9-2+b6 brotli "${VELLORA_BROTLI_DIR}/source"
-  CMAKE_ARGS ${libjxl_common_args}
+  CMAKE_ARGS ${libjxl_common_args} -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON
     "-DCMAKE_C_FLAGS=${libjxl_flags}" -DBROTLI_DISABLE_TESTS=ON
   # The decoder alone: libjxl decodes, and its encoder is never built.
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target brotlicommon-static brotlidec-static
@@ -70,7 +76,7 @@ ExternalProject_Add(highway_debian
   INSTALL_DIR "${VELLORA_HIGHWAY_PREFIX}"
   DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source"
     --version 1.0.3-3+deb12u1 --version 1.0.3-3 highway "${VELLORA_HIGHWAY_DIR}/source"
-  CMAKE_ARGS ${libjxl_common_args}
+  CMAKE_ARGS ${libjxl_common_args} -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON
     "-DCMAKE_C_FLAGS=${libjxl_flags}" "-DCMAKE_CXX_FLAGS=${libjxl_flags}"
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR> -DCMAKE_INSTALL_LIBDIR=lib
     -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_CONTRIB=OFF -DHWY_ENABLE_EXAMPLES=OFF
@@ -93,10 +99,12 @@ ExternalProject_Add(libjxl_debian
   DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source"
     --version 0.7.0-10+deb12u1 --version 0.7.0-10 jpeg-xl "${VELLORA_LIBJXL_DIR}/source"
   PATCH_COMMAND ${libjxl_patch}
-  CMAKE_ARGS ${libjxl_common_args}
+  # Its build calls pkg-config's functions unguarded; a pkg-config that
+  # finds nothing keeps the host's own .pc files out.
+  CMAKE_ARGS ${libjxl_common_args} -DPKG_CONFIG_EXECUTABLE=/bin/false
     "-DCMAKE_C_FLAGS=${libjxl_flags} ${libjxl_static_defines}"
     "-DCMAKE_CXX_FLAGS=${libjxl_flags} ${libjxl_static_defines}"
-    -DJPEGXL_STATIC=ON -DJPEGXL_ENABLE_TOOLS=OFF -DJPEGXL_ENABLE_EXAMPLES=OFF
+    -DJPEGXL_STATIC=${libjxl_static} -DJPEGXL_ENABLE_TOOLS=OFF -DJPEGXL_ENABLE_EXAMPLES=OFF
     -DJPEGXL_ENABLE_BENCHMARK=OFF -DJPEGXL_ENABLE_MANPAGES=OFF -DJPEGXL_ENABLE_DOXYGEN=OFF
     -DJPEGXL_ENABLE_JNI=OFF -DJPEGXL_ENABLE_SJPEG=OFF -DJPEGXL_ENABLE_OPENEXR=OFF
     -DJPEGXL_ENABLE_PLUGINS=OFF -DJPEGXL_ENABLE_VIEWERS=OFF -DJPEGXL_ENABLE_TCMALLOC=OFF
