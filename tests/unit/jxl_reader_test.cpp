@@ -78,15 +78,16 @@ protected:
         return imagemagick::readFile(file);
     }
 
-    // djxl's decoding of the same file at 8 bits per sample, as R,G,B,A rows;
-    // of an animation, the first frame (ImageMagick 6 reads an animated PNG
-    // as its first frame).
+    // djxl's decoding of the same file at 8 bits per sample, XYB-coded
+    // pictures in sRGB (ImageMagick tags its PNGs with gamma 1/2.2, which
+    // djxl would otherwise keep), as R,G,B,A rows; of an animation, the first
+    // frame (ImageMagick 6 reads an animated PNG as its first frame).
     Bytes reference(const Case& c)
     {
         const auto file = directory / (std::string(c.name) + ".jxl");
         const auto png = directory / (std::string(c.name) + ".reference.png");
         const std::string command =
-            "djxl " + quoted(file) + " " + quoted(png) + " --bits_per_sample=8 >/dev/null 2>&1";
+            "djxl " + quoted(file) + " " + quoted(png) + " --bits_per_sample=8 --color_space=RGB_D65_SRG_Per_SRG >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0)
             return {};
         return imagemagick::decodeToRgba(png, directory);

@@ -99,8 +99,13 @@ bool askForSrgb(JxlDecoder* decoder, const JxlBasicInfo& info)
 {
     if (info.uses_original_profile)
         return true;
-    JxlColorEncoding srgb;
-    JxlColorEncodingSetToSRGB(&srgb, info.num_color_channels == 1 ? JXL_TRUE : JXL_FALSE);
+    // Filled in here: the library's own helper for this is in its encoder.
+    JxlColorEncoding srgb = {};
+    srgb.color_space = info.num_color_channels == 1 ? JXL_COLOR_SPACE_GRAY : JXL_COLOR_SPACE_RGB;
+    srgb.white_point = JXL_WHITE_POINT_D65;
+    srgb.primaries = JXL_PRIMARIES_SRGB;
+    srgb.transfer_function = JXL_TRANSFER_FUNCTION_SRGB;
+    srgb.rendering_intent = JXL_RENDERING_INTENT_PERCEPTUAL;
     return JxlDecoderSetPreferredColorProfile(decoder, &srgb) == JXL_DEC_SUCCESS;
 }
 
