@@ -4,7 +4,7 @@
 #include <jxl/thread_parallel_runner.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -46,10 +46,9 @@ size_t workerCount(unsigned requested)
 {
     if (requested != 0)
         return requested;
-    // The library's own default, capped at the processor count it may
-    // exceed (it counts hardware threads where known, else 8).
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::min(JxlThreadParallelRunnerDefaultNumWorkerThreads(), cores);
+    // One per processor, as the library's own default, which gives 0 where
+    // the count is unknown.
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 bool quitting()
