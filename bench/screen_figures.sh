@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # screen_figures.sh [ROUNDS] [BEFORE_DIR]
 # Times the making of one screen under Wine (render_screen.exe --time: decode,
-# stretch, total) for large JPEG, WebP and HEIC pictures and a DNG holding the
-# 12 MP JPEG as its preview, each beside the native library tool decoding the
-# same file at full size in the same run (djpeg, dwebp, heif-convert;
-# simple_dcraw -e then djpeg for the DNG). With BEFORE_DIR (a folder holding an older
+# stretch, total) for large JPEG, WebP, HEIC and JPEG XL pictures and a DNG
+# holding the 12 MP JPEG as its preview, each beside the native library tool
+# decoding the same file at full size in the same run (djpeg, dwebp,
+# heif-convert, djxl; simple_dcraw -e then djpeg for the DNG). With
+# BEFORE_DIR (a folder holding an older
 # render_screen.exe and its Utilities-WebP) the older build is timed on the
 # same files in the same run. Prints the median of ROUNDS runs (default 3).
 set -euo pipefail
@@ -15,7 +16,7 @@ build="$project_root/build"
 images="$build/figure-images"
 
 for tool in djpeg:libjpeg-turbo-progs dwebp:webp heif-convert:libheif-examples heif-enc:libheif-examples \
-    simple_dcraw:libraw-bin; do
+    simple_dcraw:libraw-bin cjxl:libjxl-tools djxl:libjxl-tools; do
   command -v "${tool%%:*}" >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tool#*:}" >/dev/null
 done
 
@@ -37,6 +38,7 @@ if [ ! -f "$images/.complete" ]; then
   cwebp -quiet -lossless "$images/square.png" -o "$images/lossless4096.webp"
   heif-enc -q 85 "$images/photo12.png" -o "$images/photo12mp.heic" >/dev/null 2>&1 || true
   "$build/win/tools/make_dng" "$images/photo12mp.dng" "$images/photo12mp.jpg" 4000 3000 1
+  cjxl "$images/photo12.png" "$images/photo12mp.jxl" -d 1 >/dev/null 2>&1 || true
   rm -f "$images"/*.png
   touch "$images/.complete"
 fi
@@ -57,6 +59,7 @@ native_reference() {  # FILE
     *.webp) native_ms dwebp -quiet -ppm "$1" -o /dev/null ;;
     *.heic) native_ms heif-convert "$1" "$images/out.y4m" ;;
     *.dng) native_ms sh -c 'simple_dcraw -e "$1" && djpeg -outfile /dev/null "$1.thumb.jpg"' sh "$1" ;;
+    *.jxl) native_ms djxl "$1" "$images/out.ppm" ;;
   esac
 }
 
@@ -69,7 +72,7 @@ screen_times() {  # EXE FILE
 start_xvfb_if_needed
 trap 'wine_server_stop; stop_xvfb' EXIT
 printf '%-20s %-7s %9s %9s %9s %9s %7s\n' file build decode stretch total native ratio
-for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic "$images"/*.dng; do
+for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic "$images"/*.jxl "$images"/*.dng; do
   [ -f "$file" ] || continue
   case $file in *.thumb.jpg) continue ;; esac  # simple_dcraw's preview of the DNG
   reference=$(for _ in $(seq "$rounds"); do native_reference "$file"; done | median)

@@ -14,11 +14,11 @@ if(VELLORA_SANITIZE)
   endif()
 endif()
 
-# The HEIC and camera RAW readers need libheif and LibRaw, which only the
-# sanitizer tree builds, for the readers' fuzz targets and their tests; the
-# plain tree leaves them out.
+# The HEIC, JPEG XL and camera RAW readers need libheif, libjxl and LibRaw,
+# which only the sanitizer tree builds, for the readers' fuzz targets and
+# their tests; the plain tree leaves them out.
 if(NOT VELLORA_SANITIZE)
-  list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/(heif_reader|raw_preview_reader)\\.cpp$")
+  list(FILTER VELLORA_PORTABLE_SOURCES EXCLUDE REGEX "/(heif_reader|jxl_reader|raw_preview_reader)\\.cpp$")
 endif()
 add_library(vellora_core STATIC ${VELLORA_PORTABLE_SOURCES})
 target_include_directories(vellora_core PUBLIC "${CMAKE_SOURCE_DIR}/src")
@@ -29,7 +29,7 @@ include(GoogleTest)
 # tests/unit/NAME_test.cpp -> one test program per file.
 file(GLOB VELLORA_UNIT_TESTS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp")
 if(NOT VELLORA_SANITIZE)
-  list(FILTER VELLORA_UNIT_TESTS EXCLUDE REGEX "/(heif_reader|raw_preview_reader)_test\\.cpp$")
+  list(FILTER VELLORA_UNIT_TESTS EXCLUDE REGEX "/(heif_reader|jxl_reader|raw_preview_reader)_test\\.cpp$")
 endif()
 foreach(test_source ${VELLORA_UNIT_TESTS})
   get_filename_component(test_name ${test_source} NAME_WE)
@@ -91,4 +91,5 @@ include(cmake/libjpeg_turbo.cmake)
 if(VELLORA_SANITIZE)
   include(cmake/libheif.cmake)
   include(cmake/libraw.cmake)
+  include(cmake/libjxl.cmake)
 endif()

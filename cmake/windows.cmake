@@ -247,6 +247,7 @@ include(cmake/libheif.cmake)
 include(cmake/avif_test_images.cmake)
 include(cmake/jxr_test_images.cmake)
 include(cmake/libraw.cmake)
+include(cmake/libjxl.cmake)
 
 # A link map of each shipped program: scripts/package reads from it every
 # archive and object that went in, and collects each one's licence notice.

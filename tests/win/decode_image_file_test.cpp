@@ -8,11 +8,11 @@
 //
 // The GDI+ and WIC pictures are written by ImageMagick at build time
 // (test-images/ beside this program); the stand-in is programs/
-// webp_converter_standin.exe; the JPEG XR files are JxrEncApp's. Wine's
-// imaging component has no WebP, HEIC, AVIF or JPEG XR decoder, but like
-// Windows it picks a decoder by the content, so a PNG named .webp, .heic,
-// .avif or .jxr runs the WIC path to the end on both. The AVIF files are
-// avifenc's.
+// webp_converter_standin.exe; the JPEG XR files are JxrEncApp's, the JPEG XL
+// ones cjxl's, the AVIF ones avifenc's. Wine's imaging component has no WebP,
+// HEIC, AVIF or JPEG XL decoder, but like Windows it picks a decoder by the
+// content, so a PNG named .webp, .heic, .avif or .jxr runs the WIC path to the
+// end on both.
 #include <windows.h>
 // gdiplus.h needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
 #include <objidl.h>
@@ -259,12 +259,16 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
         // when opaque or premultiplied onto black when not.
         {L"png-inside.heic", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
         {L"png-inside.webp", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
+        {L"png-inside.jxl", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
         // Wine's imaging component has no WebP decoder: libwebp's pictures.
         {L"bands.webp", "bands.webp", 40, 30, true, bandTop, bandBottom, 0},
         {L"half-red.webp", "alpha.webp", 4, 2, true, 0x800000, 0x800000, 1},
         {L"half-red.jxr", "alpha.png", 4, 2, true, 0x800000, 0x800000, 1},
         // Windows with the AV1 extension: the imaging component first.
         {L"png-inside.avif", "bands.png", 40, 30, true, bandTop, bandBottom, 0},
+        // Wine's imaging component has no JPEG XL decoder: libjxl's pictures.
+        {L"bands.jxl", "bands.jxl", 40, 30, true, bandTop, bandBottom, 0},
+        {L"half-red.jxl", "alpha.jxl", 4, 2, true, 0x800000, 0x800000, 1},
         {L"broken.png", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.jpeg", "junk", 0, 0, false, 0, 0, 0},
         {L"broken.qdl", "junk", 0, 0, true, 0, 0, 0},
@@ -273,6 +277,7 @@ TEST_F(DecodeImageFileTest, EachFormatGivesItsSizeColoursAndProfileFlag)
         {L"broken.jxr", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.avif", "junk", 0, 0, true, 0, 0, 0},
         {L"broken.NEF", "junk", 0, 0, true, 0, 0, 0},
+        {L"broken.jxl", "junk", 0, 0, true, 0, 0, 0},
     };
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
     // GDI+ is asked for its colour management, or not, by the flags.

@@ -7,6 +7,7 @@
 #include "decode/headers/header_size_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "decode/libraries/jpeg_decode_win32.h"
+#include "decode/libraries/jxl_reader.h"
 #include "decode/libraries/raw_preview_win32.h"
 #include "decode/qdl/qdl_reader.h"
 #include "decode/tga/tga_reader.h"
@@ -112,6 +113,19 @@ HBITMAP decodeAvif(const char16_t* path)
     return toDisplayBitmap(picture, blackBackground, true);
 }
 
+// Windows without the Store's JPEG XL extension, and Wine, have no JPEG XL
+// decoder in the imaging component; the viewer's own takes over.
+HBITMAP decodeJxl(const char16_t* path)
+{
+    if (HBITMAP bitmap = decodeThroughWic(path, WicTarget::bgra32))
+        return bitmap;
+    Picture picture;
+    readJxlImage(path, picture);
+    if (!picture.holdsImage())
+        return nullptr;
+    return toDisplayBitmap(picture, blackBackground, true);
+}
+
 HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
 {
     switch (extension) {
@@ -121,10 +135,9 @@ HBITMAP decodeByExtension(const char16_t* path, ExtensionClass extension)
     case ExtensionClass::webp: return decodeWebp(path);
     case ExtensionClass::avif: return decodeAvif(path);
     // Windows has decoded JPEG XR in its imaging component since Windows 7;
-    // Wine does with Debian's libjxr0. Windows with the JPEG XL extension
-    // decodes these itself.
-    case ExtensionClass::jxr:
-    case ExtensionClass::jxl: return decodeThroughWic(path, WicTarget::bgra32);
+    // Wine does with Debian's libjxr0.
+    case ExtensionClass::jxr: return decodeThroughWic(path, WicTarget::bgra32);
+    case ExtensionClass::jxl: return decodeJxl(path);
     case ExtensionClass::dng:
     case ExtensionClass::cr2:
     case ExtensionClass::cr3:
