@@ -132,27 +132,6 @@ private:
     int filled_ = 0;
 };
 
-inline uint32_t pngCrc(const uint8_t* data, size_t length)
-{
-    uint32_t crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-inline Bytes pngChunk(const char* type, const Bytes& data)
-{
-    Bytes chunk;
-    be32(chunk, uint32_t(data.size()));
-    chunk.insert(chunk.end(), type, type + 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    be32(chunk, pngCrc(chunk.data() + 4, chunk.size() - 4));
-    return chunk;
-}
-
 // A true-colour PNG whose rows run smoothly from the top colour to the
 // bottom one, each row of one colour; compressed as a copy of the row's
 // first pixel, so that a large picture stays a small file.

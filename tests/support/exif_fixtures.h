@@ -24,27 +24,6 @@ inline Bytes jpegWithExif(const Bytes& jpeg, const Bytes& block)
     return join({{jpeg.begin(), jpeg.begin() + 2}, segment, {jpeg.begin() + 2, jpeg.end()}});
 }
 
-inline uint32_t pngCrc(const uint8_t* data, size_t size)
-{
-    uint32_t crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return crc ^ 0xFFFFFFFF;
-}
-
-inline Bytes pngChunk(const char* type, const Bytes& data)
-{
-    Bytes chunk;
-    be32(chunk, uint32_t(data.size()));
-    chunk.insert(chunk.end(), type, type + 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    be32(chunk, pngCrc(chunk.data() + 4, chunk.size() - 4));
-    return chunk;
-}
-
 // The file with an eXIf chunk of the block right after its IHDR chunk (the
 // signature and IHDR take 33 bytes).
 inline Bytes pngWithExif(const Bytes& png, const Bytes& block)

@@ -75,6 +75,28 @@ inline Bytes withFrameHeader(Bytes jpeg, size_t offset, const Bytes& replacement
     return Bytes();
 }
 
+// A PNG chunk: length, type, data and the CRC over type and data.
+inline uint32_t pngCrc(const uint8_t* data, size_t size)
+{
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return crc ^ 0xFFFFFFFF;
+}
+
+inline Bytes pngChunk(const char* type, const Bytes& data)
+{
+    Bytes chunk;
+    be32(chunk, uint32_t(data.size()));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    be32(chunk, pngCrc(chunk.data() + 4, chunk.size() - 4));
+    return chunk;
+}
+
 inline Bytes pngFile(uint32_t width, uint32_t height, const char* firstChunk = "IHDR")
 {
     Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
