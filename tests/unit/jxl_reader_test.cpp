@@ -59,7 +59,7 @@ protected:
     {
         if (!jxlToolsAvailable())
             GTEST_SKIP() << "ImageMagick or libjxl-tools is not installed";
-        directory = imagemagick::scratchDirectory("jxl_reader");
+        directory = testScratchDirectory();
     }
 
     Bytes encode(const Case& c)
