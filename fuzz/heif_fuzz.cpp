@@ -13,18 +13,13 @@
 #include "decode/headers/heif_layout_check.h"
 #include "decode/libraries/heif_reader.h"
 #include "picture/picture.h"
+#include "published_picture.h"
 
 namespace {
 
 // Small enough that a picture and its conversions stay well inside the
 // fuzzer's memory limit under AddressSanitizer.
 constexpr uint64_t fuzzPixelLimit = 1 << 20;
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 }  // namespace
 
@@ -40,12 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     imageWidth = imageHeight = 0;
     Picture picture;
     parseHeifImage(data, size, picture, fuzzPixelLimit);
-    require(uint64_t(imageWidth) * uint64_t(imageHeight) <= fuzzPixelLimit);
-    if (!picture.holdsImage()) {
-        require(picture.bitsPerPixel == 0);
-        return 0;
-    }
-    require(picture.bitsPerPixel == 24);
-    require(picture.width == imageWidth && picture.height == imageHeight);
+    requirePublishedPicture(picture, fuzzPixelLimit);
+    // With alpha dropped the picture is always 24-bit.
+    require(!picture.holdsImage() || picture.bitsPerPixel == 24);
     return 0;
 }

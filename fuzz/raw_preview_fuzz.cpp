@@ -9,18 +9,13 @@
 
 #include "decode/libraries/jpeg_scale.h"
 #include "decode/libraries/raw_preview_reader.h"
+#include "published_picture.h"
 
 namespace {
 
 // Small enough that the decoded preview and its turn stay well inside the
 // fuzzer's memory limit under AddressSanitizer.
 constexpr uint64_t fuzzPixelLimit = 1 << 20;
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 }  // namespace
 
