@@ -82,6 +82,11 @@ set(libheif_patch sh -c "grep -q 'nesting >= 8' '${libheif_image_item}' || sed -
   COMMAND sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libheif_crop.sed" "${VELLORA_LIBHEIF_DIR}/source/libheif/pixelimage.cc"
   COMMAND sed -i "s/max_image_size_pixels = 32768 \\* 32768/max_image_size_pixels = 16384 * 16384/"
     "${VELLORA_LIBHEIF_DIR}/source/libheif/security_limits.cc")
+# The AV1 decoder's wrapper lets go of its pending data only while the data
+# still holds bytes; after dav1d refused a stream the bytes are gone but the
+# buffer is still held, and every broken AVIF file leaked it.
+list(APPEND libheif_patch COMMAND sed -i "s/if (decoder->data.sz) {/if (decoder->data.ref) {/"
+    "${VELLORA_LIBHEIF_DIR}/source/libheif/plugins/decoder_dav1d.cc")
 if(WIN32)
   # libheif gives the HEVC decoder one worker thread, which the calling
   # thread then waits for row by row; under Wine those waits made a 12 MP
