@@ -35,7 +35,7 @@ endif()
 set(libheif_common_args
   -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER}
   -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}
-  -DCMAKE_BUILD_TYPE=Release
+  -DCMAKE_BUILD_TYPE=Release ${VELLORA_LIBRARY_RELEASE_FLAGS}
   -DBUILD_SHARED_LIBS=OFF
   -DBUILD_TESTING=OFF
   # Never the host's own libraries or .pc files.

@@ -36,7 +36,7 @@ ExternalProject_Add(libjpeg_turbo_debian
   CMAKE_ARGS
     ${libjpeg_platform_args}
     -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER}
-    -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_BUILD_TYPE=Release ${VELLORA_LIBRARY_RELEASE_FLAGS}
     "-DCMAKE_C_FLAGS=${libjpeg_c_flags}"
     # Never installed; its Windows default (c:/...) is no path on this host.
     "-DCMAKE_INSTALL_PREFIX=${VELLORA_LIBJPEG_DIR}/install"
