@@ -2,6 +2,7 @@
 // decoder's tests and the fuzzer's seeds.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +17,12 @@ struct JpegKind {
     unsigned int restartRows;
 };
 
-// A 24 x 16 picture of diagonal ramps in the given kind.
-inline std::vector<uint8_t> encodeJpeg(const JpegKind& kind)
+// The stream libjpeg writes for width x height rows of the given samples at
+// quality: adjust(info) changes the defaults, fillRow(y, row) gives row y.
+template <typename Adjust, typename FillRow>
+inline std::vector<uint8_t> compressJpeg(JDIMENSION width, JDIMENSION height, int components, J_COLOR_SPACE space,
+                                         int quality, Adjust adjust, FillRow fillRow)
 {
-    constexpr JDIMENSION width = 24, height = 16;
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -29,20 +32,15 @@ inline std::vector<uint8_t> encodeJpeg(const JpegKind& kind)
     jpeg_mem_dest(&info, &buffer, &length);
     info.image_width = width;
     info.image_height = height;
-    info.input_components = kind.components;
-    info.in_color_space = kind.space;
+    info.input_components = components;
+    info.in_color_space = space;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (kind.fullChroma)
-        info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
-    if (kind.progressive)
-        jpeg_simple_progression(&info);
-    info.restart_in_rows = static_cast<int>(kind.restartRows);
+    jpeg_set_quality(&info, quality, TRUE);
+    adjust(info);
     jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(width * static_cast<JDIMENSION>(kind.components));
+    std::vector<JSAMPLE> row(width * static_cast<JDIMENSION>(components));
     while (info.next_scanline < height) {
-        for (JDIMENSION i = 0; i < row.size(); ++i)
-            row[i] = static_cast<JSAMPLE>((i * 37 + info.next_scanline * 11) & 0xFF);
+        fillRow(info.next_scanline, row);
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&info, &pointer, 1);
     }
@@ -53,34 +51,35 @@ inline std::vector<uint8_t> encodeJpeg(const JpegKind& kind)
     return bytes;
 }
 
+// A 24 x 16 picture of diagonal ramps in the given kind.
+inline std::vector<uint8_t> encodeJpeg(const JpegKind& kind)
+{
+    return compressJpeg(
+        24, 16, kind.components, kind.space, 75,
+        [&](jpeg_compress_struct& info) {
+            if (kind.fullChroma)
+                info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
+            if (kind.progressive)
+                jpeg_simple_progression(&info);
+            info.restart_in_rows = static_cast<int>(kind.restartRows);
+        },
+        [](JDIMENSION y, std::vector<JSAMPLE>& row) {
+            for (JDIMENSION i = 0; i < row.size(); ++i)
+                row[i] = static_cast<JSAMPLE>((i * 37 + y * 11) & 0xFF);
+        });
+}
+
 // width x height R,G,B rows (top first) as a baseline JPEG at quality 95 in
 // 4:4:4, so that flat areas decode within a level or two of their colour.
 inline std::vector<uint8_t> encodeRgbJpeg(JDIMENSION width, JDIMENSION height, const std::vector<uint8_t>& rgb)
 {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
-    jpeg_mem_dest(&info, &buffer, &length);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < height) {
-        JSAMPROW pointer = const_cast<JSAMPLE*>(rgb.data() + size_t(info.next_scanline) * width * 3);
-        jpeg_write_scanlines(&info, &pointer, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> bytes(buffer, buffer + length);
-    std::free(buffer);
-    return bytes;
+    return compressJpeg(
+        width, height, 3, JCS_RGB, 95,
+        [](jpeg_compress_struct& info) { info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1; },
+        [&](JDIMENSION y, std::vector<JSAMPLE>& row) {
+            std::copy(rgb.begin() + long(size_t(y) * width * 3), rgb.begin() + long(size_t(y + 1) * width * 3),
+                      row.begin());
+        });
 }
 
 // The stream with its last scan (SOS up to the final EOI) repeated count
