@@ -6,10 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <jpeglib.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "decode/common/fit_to_screen.h"
@@ -17,6 +14,7 @@
 #include "decode/libraries/jpeg_scale.h"
 #include "picture/area_scale.h"
 #include "picture/orientation_turn.h"
+#include "jpeg_fixtures.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -27,38 +25,15 @@ constexpr int32_t kWidth = 6000, kHeight = 4000, kScreenWidth = 1280, kScreenHei
 // camera writes.
 const std::vector<uint8_t>& photo()
 {
-    static const std::vector<uint8_t> bytes = [] {
-        jpeg_compress_struct info;
-        jpeg_error_mgr errors;
-        info.err = jpeg_std_error(&errors);
-        jpeg_create_compress(&info);
-        unsigned char* buffer = nullptr;
-        unsigned long length = 0;
-        jpeg_mem_dest(&info, &buffer, &length);
-        info.image_width = kWidth;
-        info.image_height = kHeight;
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&info);
-        jpeg_set_quality(&info, 90, TRUE);
-        jpeg_start_compress(&info, TRUE);
-        std::vector<uint8_t> row(size_t(3) * kWidth);
-        while (info.next_scanline < info.image_height) {
-            const uint32_t y = info.next_scanline;
+    static const std::vector<uint8_t> bytes = compressJpeg(
+        kWidth, kHeight, 3, JCS_RGB, 90, [](jpeg_compress_struct&) {},
+        [](JDIMENSION y, std::vector<JSAMPLE>& row) {
             for (int32_t x = 0; x < kWidth; ++x) {
                 row[3 * x] = uint8_t(x * 255 / kWidth);
                 row[3 * x + 1] = uint8_t(y * 255 / kHeight);
                 row[3 * x + 2] = uint8_t((x ^ y) & 0x1F);
             }
-            JSAMPROW rows[] = {row.data()};
-            jpeg_write_scanlines(&info, rows, 1);
-        }
-        jpeg_finish_compress(&info);
-        std::vector<uint8_t> out(buffer, buffer + length);
-        jpeg_destroy_compress(&info);
-        std::free(buffer);
-        return out;
-    }();
+        });
     return bytes;
 }
 
