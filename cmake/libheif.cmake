@@ -54,6 +54,10 @@ endforeach()
 # from a few bytes. The program's one pixel limit, 16384 x 16384, bounds it.
 set(libde265_patch sed -i -E "s/(#define MAX_PICTURE_(WIDTH|HEIGHT)) +65535/\\1 16384/"
     "${VELLORA_LIBDE265_DIR}/source/libde265/sps.h")
+if(WIN32)
+  list(APPEND libde265_patch COMMAND sed -i -f "${CMAKE_SOURCE_DIR}/cmake/libde265_threads.sed"
+      "${VELLORA_LIBDE265_DIR}/source/libde265/threads.h" "${VELLORA_LIBDE265_DIR}/source/libde265/threads.cc")
+endif()
 
 ExternalProject_Add(libde265_debian
   PREFIX "${VELLORA_LIBDE265_DIR}"

@@ -1,8 +1,9 @@
 // Rewrites HEIF files written by heif-enc 1.15 into shapes it cannot write
-// itself: a rotated primary image (irot), a grid of two tiles, a header
-// declaring a huge picture. heif-enc stores every picture as a grid item
-// over one hidden tile, all boxes in 'meta' before 'mdat', and item
-// locations as 32-bit file offsets, which these edits keep valid.
+// itself: a rotated primary image (irot), a grid of repeated or separately
+// coded tiles, a header declaring a huge picture. heif-enc stores every
+// picture as a grid item over one hidden tile, all boxes in 'meta' before
+// 'mdat', and item locations as 32-bit file offsets, which these edits keep
+// valid.
 #pragma once
 
 #include <cstddef>
@@ -247,6 +248,55 @@ inline bool cutItemData(Bytes& b, uint32_t item, uint32_t length)
         return false;
     put32(b, location + 16, length);
     return true;
+}
+
+// The first tile of the primary grid, or 0.
+inline uint32_t firstTileOf(const Bytes& b)
+{
+    const Layout l = layoutOf(b);
+    const size_t dimg = l.iref == none ? none : findBox(b, l.iref + 12, boxEnd(b, l.iref), "dimg");
+    return dimg == none || get16(b, dimg + 10) == 0 ? 0 : get16(b, dimg + 12);
+}
+
+// The coded data of item (one extent, at its base offset), or nothing.
+inline Bytes itemData(const Bytes& b, uint32_t item)
+{
+    const size_t location = locationOf(b, item);
+    if (location == none || get16(b, location + 10) != 1)
+        return {};
+    const uint64_t start = uint64_t(get32(b, location + 6)) + get32(b, location + 12);
+    const uint64_t length = get32(b, location + 16);
+    if (start + length > b.size())
+        return {};
+    return Bytes(b.begin() + std::ptrdiff_t(start), b.begin() + std::ptrdiff_t(start + length));
+}
+
+// A grid of columns x rows tiles, each coded on its own: tiles[k] are
+// heif-enc files of one tile size, written with the same settings (the grid
+// keeps the first file's decoder configuration for every tile). Empty when
+// a file has another shape.
+inline Bytes tileGrid(const std::vector<Bytes>& tiles, uint32_t columns, uint32_t rows)
+{
+    if (tiles.size() != size_t(columns) * rows || tiles.size() < 2)
+        return {};
+    Bytes b = tiles[0];
+    if (!repeatGridTile(b, columns, rows))
+        return {};
+    const size_t mdat = findBox(b, 0, b.size(), "mdat");
+    if (mdat == none || boxEnd(b, mdat) != b.size())
+        return {};
+    for (uint32_t k = 1; k < tiles.size(); ++k) {
+        const Bytes data = itemData(tiles[k], firstTileOf(tiles[k]));
+        const size_t location = locationOf(b, 99 + k);
+        if (data.empty() || location == none || b.size() + data.size() > UINT32_MAX)
+            return {};
+        put32(b, location + 6, uint32_t(b.size()));
+        put32(b, location + 12, 0);
+        put32(b, location + 16, uint32_t(data.size()));
+        b.insert(b.end(), data.begin(), data.end());
+    }
+    put32(b, mdat, uint32_t(b.size() - mdat));
+    return b;
 }
 
 // Adds `bytes` bytes at the end of the file, as a 'free' box of at least 8.

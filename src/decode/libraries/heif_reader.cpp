@@ -2,8 +2,10 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "state/decode_results.h"
@@ -63,16 +65,16 @@ int quitting(void*)
 
 // A context over data[0, size), which must outlive it, and its primary
 // image's handle; both null when libheif refuses the file.
-Handle openPrimary(Context& context, const uint8_t* data, size_t size, uint64_t pixelLimit)
+Handle openPrimary(Context& context, const uint8_t* data, size_t size, uint64_t pixelLimit, int tileThreads)
 {
     context.reset(heif_context_alloc());
     if (!context)
         return nullptr;
     limitResources(context.get(), pixelLimit);
-    // Grid tiles are decoded one after another on this thread: a thread per
-    // tile lets a hostile grid hold gigabytes at once, and the preparation
-    // already runs beside the window thread.
-    heif_context_set_max_decoding_threads(context.get(), 0);
+    // libheif starts a grid's next tile only when one of at most this many
+    // has finished, so tiles in flight, and the memory they hold, stay
+    // bounded whatever the tile count; 0 decodes them on this thread.
+    heif_context_set_max_decoding_threads(context.get(), tileThreads > 1 ? tileThreads : 0);
     if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok)
         return nullptr;
     heif_image_handle* handle = nullptr;
@@ -130,13 +132,19 @@ Image decodeAs(const heif_image_handle* handle, heif_chroma chroma, const heif_d
 
 }  // namespace
 
-void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit, HeifAlpha alpha)
+int heifTileThreads()
+{
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+}
+
+void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit, HeifAlpha alpha,
+                    int tileThreads)
 {
     picture.clear();
     // Outlives the context that may read from it.
     std::vector<uint8_t> colourOnly;
     Context context;
-    Handle handle = openPrimary(context, data, size, pixelLimit);
+    Handle handle = openPrimary(context, data, size, pixelLimit, tileThreads);
     if (!handle)
         return;
 
@@ -171,7 +179,7 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t
         colourOnly = withoutAuxiliaryPictures(data, size, layout);
         if (!colourOnly.empty()) {
             handle.reset();
-            handle = openPrimary(context, colourOnly.data(), colourOnly.size(), pixelLimit);
+            handle = openPrimary(context, colourOnly.data(), colourOnly.size(), pixelLimit, tileThreads);
             if (!handle)
                 return;
         }

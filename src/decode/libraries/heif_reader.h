@@ -15,6 +15,9 @@ class Picture;
 
 enum class HeifAlpha { dropped, kept };
 
+// The threads a grid's tiles are decoded on: one per core, at most eight.
+int heifTileThreads();
+
 // Decodes the file held in data[0, size) into picture, which holds no image
 // when the file is refused. imageWidth and imageHeight carry the primary
 // image's size as soon as its header is accepted, before any pixel is
@@ -25,8 +28,10 @@ enum class HeifAlpha { dropped, kept };
 // ends between two tiles once the viewer is quitting. With alpha kept, a
 // picture whose alpha plane cannot be decoded is shown without it.
 // data must stay valid and unchanged during the call.
+// Grid tiles are decoded on tileThreads threads at once (1: one after
+// another on the calling thread).
 void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t pixelLimit = maxPicturePixels,
-                    HeifAlpha alpha = HeifAlpha::dropped);
+                    HeifAlpha alpha = HeifAlpha::dropped, int tileThreads = heifTileThreads());
 
 // Reads the whole file and decodes it as above; a file that cannot be read
 // gives no image and leaves imageWidth and imageHeight alone.
