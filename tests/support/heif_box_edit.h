@@ -271,16 +271,21 @@ inline Bytes itemData(const Bytes& b, uint32_t item)
     return Bytes(b.begin() + std::ptrdiff_t(start), b.begin() + std::ptrdiff_t(start + length));
 }
 
-// A grid of columns x rows tiles, each coded on its own: tiles[k] are
-// heif-enc files of one tile size, written with the same settings (the grid
-// keeps the first file's decoder configuration for every tile). Empty when
-// a file has another shape.
+// A grid of columns x rows tiles, each coded on its own, that fill it
+// whole: tiles[k] are heif-enc files of one size, written with the same
+// settings (the grid keeps the first file's decoder configuration for every
+// tile) and a side that is not a whole number of coding blocks, so that
+// heif-enc writes its grid form. Empty when a file has another shape.
 inline Bytes tileGrid(const std::vector<Bytes>& tiles, uint32_t columns, uint32_t rows)
 {
     if (tiles.size() != size_t(columns) * rows || tiles.size() < 2)
         return {};
     Bytes b = tiles[0];
-    if (!repeatGridTile(b, columns, rows))
+    const size_t tileSize = itemProperty(b, firstTileOf(b), "ispe");
+    if (tileSize == none)
+        return {};
+    const uint32_t tileWidth = get32(b, tileSize + 12), tileHeight = get32(b, tileSize + 16);
+    if (!repeatGridTile(b, columns, rows) || !setPrimarySize(b, columns * tileWidth, rows * tileHeight))
         return {};
     const size_t mdat = findBox(b, 0, b.size(), "mdat");
     if (mdat == none || boxEnd(b, mdat) != b.size())

@@ -9,13 +9,16 @@
 #include <libheif/heif.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "state/decode_results.h"
 #include "state/quit_request.h"
 #include "decode/headers/heif_layout.h"
 #include "decode/headers/heif_layout_check.h"
 #include "decode/libraries/heif_reader.h"
+#include "heap_peak_probe.h"
 #include "heif_box_edit.h"
 #include "imagemagick_reference.h"
 #include "picture/picture.h"
@@ -190,13 +193,13 @@ uint32_t tileDataBytes(const Bytes& file)
     return heifedit::get32(file, heifedit::locationOf(file, 1) + 16);
 }
 
-// A 4 x 2 grid whose eight tiles share the one tile's data, padded so that
-// the file holds that data eight times over, less `shortBy` bytes.
-bool sharedTilesFilling(Bytes& file, uint32_t shortBy)
+// A columns x rows grid whose tiles share the one tile's data, padded so
+// that the file holds that data once per tile, less `shortBy` bytes.
+bool sharedTilesFilling(Bytes& file, uint32_t shortBy, uint32_t columns = 4, uint32_t rows = 2)
 {
-    if (!heifedit::repeatGridTile(file, 4, 2))
+    if (!heifedit::repeatGridTile(file, columns, rows))
         return false;
-    const uint64_t shared = 8 * uint64_t(tileDataBytes(file));
+    const uint64_t shared = uint64_t(columns) * rows * tileDataBytes(file);
     if (shared < file.size() + 8 + shortBy)
         return false;
     heifedit::addFreeBox(file, uint32_t(shared - shortBy - file.size()));
@@ -335,6 +338,68 @@ TEST_F(HeifReader, QuitEndsGridDecoding)
         parseHeifImage(file.data(), file.size(), picture);
         EXPECT_EQ(picture.holdsImage(), !quitting) << quitting;
     }
+}
+
+bool samePixels(const Picture& a, const Picture& b)
+{
+    return a.holdsImage() && b.holdsImage() && a.width == b.width && a.height == b.height &&
+           a.bitsPerPixel == b.bitsPerPixel && std::memcmp(a.pixels.get(), b.pixels.get(), a.pixelBytes()) == 0;
+}
+
+// Tiles decoded on several threads land where one thread puts them, byte
+// for byte, with fewer threads than tiles (the last round short), as many,
+// and more; and one thread's grid is heif-convert's. Each tile is coded on
+// its own from the ramp turned to another hue, so a tile pasted in
+// another's place shows.
+TEST_F(HeifReader, ParallelTilesMatchOneThread)
+{
+    std::vector<Bytes> tiles;
+    for (int hue = 0; hue < 6; ++hue) {
+        const std::string source = "-resize 64x63! -modulate 100,100," + std::to_string(30 * hue) + " PNG24:";
+        tiles.push_back(encode({"tile", source.c_str(), "", Change::none, 24, 64, 63}));
+    }
+    const struct {
+        const char* name;
+        Bytes file;
+    } files[] = {{"single", tiles[0]}, {"grid3x2", heifedit::tileGrid(tiles, 3, 2)}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        Picture serial;
+        parseHeifImage(f.file.data(), f.file.size(), serial, maxPicturePixels, HeifAlpha::dropped, 1);
+        ASSERT_TRUE(serial.holdsImage());
+        const Case c = {f.name, "", "", Change::none, 24, serial.width, serial.height};
+        EXPECT_TRUE(imagemagick::matchesRgba(serial, reference(c, f.file), imagemagick::Alpha::ignore, 3));
+        for (const int threads : {4, 6, 8}) {
+            Picture parallel;
+            parseHeifImage(f.file.data(), f.file.size(), parallel, maxPicturePixels, HeifAlpha::dropped, threads);
+            EXPECT_TRUE(samePixels(parallel, serial)) << threads << " threads";
+        }
+    }
+}
+
+// A grid of 64 tiles on eight threads holds at most eight tiles at once:
+// its peak of heap bytes stays within one thread's peak plus eight times a
+// one-tile picture's whole decode, where tiles kept until the grid is done
+// would hold 64 tiles' pictures and decoders. (The conversion of the whole
+// grid to R,G,B at the end is the peak of both.)
+TEST_F(HeifReader, TilesInFlightStayWithinTheThreads)
+{
+    if (!heappeak::available)
+        GTEST_SKIP() << "heap bytes are counted through AddressSanitizer";
+    const Bytes tile = encode({"oneTile", "-resize 128x127! -attenuate 0.2 +noise Gaussian PNG24:", "",
+                               Change::none, 24, 128, 127});
+    Bytes grid = tile;
+    ASSERT_TRUE(sharedTilesFilling(grid, 0, 8, 8));
+    const auto peakOf = [](const Bytes& file, int threads) {
+        return heappeak::peakDuring([&] {
+            Picture picture;
+            parseHeifImage(file.data(), file.size(), picture, maxPicturePixels, HeifAlpha::dropped, threads);
+            EXPECT_TRUE(picture.holdsImage());
+        });
+    };
+    const int64_t oneTile = peakOf(tile, 1);
+    const int64_t oneThread = peakOf(grid, 1);
+    EXPECT_LE(peakOf(grid, 8), oneThread + 8 * oneTile) << "one tile " << oneTile << ", one thread " << oneThread;
 }
 
 // Every prefix of a small file: the reader never reads past the bytes it
