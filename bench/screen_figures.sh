@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # screen_figures.sh [ROUNDS] [BEFORE_DIR]
 # Times the making of one screen under Wine (render_screen.exe --time: decode,
-# stretch, total) for large JPEG, WebP, HEIC and JPEG XL pictures and a DNG
+# stretch, total) for large JPEG, WebP, HEIC (one picture, and a phone's grid
+# of 48 tiles) and JPEG XL pictures and a DNG
 # holding the 12 MP JPEG as its preview, each beside the native library tool
 # decoding the same file at full size in the same run (djpeg, dwebp,
 # heif-convert, djxl; simple_dcraw -e then djpeg for the DNG). With
@@ -37,6 +38,14 @@ if [ ! -f "$images/.complete" ]; then
   cwebp -quiet -q 85 "$images/square.png" -o "$images/lossy4096.webp"
   cwebp -quiet -lossless "$images/square.png" -o "$images/lossless4096.webp"
   heif-enc -q 85 "$images/photo12.png" -o "$images/photo12mp.heic" >/dev/null 2>&1 || true
+  # A phone's grid: 8 x 6 tiles of 512 x 512, each coded on its own.
+  mkdir -p "$images/tiles"
+  convert "$images/photo12.png" -resize 4096x3066! -crop 512x511 +repage "$images/tiles/t%02d.png"
+  for tile in "$images"/tiles/t*.png; do heif-enc -q 85 "$tile" -o "${tile%.png}.heic" >/dev/null 2>&1; done
+  c++ -std=c++17 -O2 -I "$project_root/tests/support" -o "$images/tiles/make_heic_grid" \
+    "$project_root/tools/make_heic_grid/make_heic_grid.cpp"
+  "$images/tiles/make_heic_grid" "$images/grid12mp.heic" 8 6 "$images"/tiles/t*.heic
+  rm -rf "$images/tiles"
   "$build/win/tools/make_dng" "$images/photo12mp.dng" "$images/photo12mp.jpg" 4000 3000 1
   cjxl "$images/photo12.png" "$images/photo12mp.jxl" -d 1 >/dev/null 2>&1 || true
   rm -f "$images"/*.png
