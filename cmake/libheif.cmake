@@ -8,6 +8,7 @@
 # Windows: linked into the viewer. Native: the glue's unit test and fuzz
 # target.
 include(ExternalProject)
+include(cmake/library_build_command.cmake)
 include(cmake/dav1d.cmake)
 
 set(VELLORA_LIBDE265_DIR "${CMAKE_BINARY_DIR}/libde265")
@@ -101,6 +102,7 @@ if(WIN32)
       "${VELLORA_LIBHEIF_DIR}/source/libheif/plugins/decoder_libde265.cc")
 endif()
 
+vellora_library_build_command(libheif_build heif)
 ExternalProject_Add(libheif_debian
   DEPENDS libde265_debian dav1d_debian
   PREFIX "${VELLORA_LIBHEIF_DIR}"
@@ -129,7 +131,7 @@ ExternalProject_Add(libheif_debian
     -DCMAKE_DISABLE_FIND_PACKAGE_TIFF=ON -DCMAKE_DISABLE_FIND_PACKAGE_JPEG=ON
     -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON
   # The library alone, not the image I/O helpers of its programs.
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target heif
+  BUILD_COMMAND ${libheif_build}
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS "${VELLORA_LIBHEIF_BUILD}/libheif/libheif.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)

@@ -6,6 +6,7 @@
 # file this path refuses, does not read such files either, and without it a
 # file's size bounds the blocks it can describe (see jpeg_memory_decode.cpp).
 include(ExternalProject)
+include(cmake/library_build_command.cmake)
 
 set(VELLORA_LIBJPEG_DIR "${CMAKE_BINARY_DIR}/libjpeg-turbo")
 set(VELLORA_LIBJPEG_SOURCE "${VELLORA_LIBJPEG_DIR}/source")
@@ -28,6 +29,7 @@ if(WIN32)
   list(APPEND libjpeg_platform_args -DWITH_CRT_DLL=OFF)
 endif()
 
+vellora_library_build_command(libjpeg_build jpeg-static)
 ExternalProject_Add(libjpeg_turbo_debian
   PREFIX "${VELLORA_LIBJPEG_DIR}"
   SOURCE_DIR "${VELLORA_LIBJPEG_SOURCE}"
@@ -44,7 +46,7 @@ ExternalProject_Add(libjpeg_turbo_debian
     -DREQUIRE_SIMD=ON
     -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF
     -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target jpeg-static
+  BUILD_COMMAND ${libjpeg_build}
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS "${VELLORA_LIBJPEG_BUILD}/libjpeg.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)

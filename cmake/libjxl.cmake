@@ -9,6 +9,7 @@
 # Windows: linked into the viewer. Native (sanitizer tree): the glue's unit
 # test and fuzz target.
 include(ExternalProject)
+include(cmake/library_build_command.cmake)
 
 set(VELLORA_BROTLI_DIR "${CMAKE_BINARY_DIR}/brotli")
 set(VELLORA_BROTLI_BUILD "${VELLORA_BROTLI_DIR}/build")
@@ -60,6 +61,7 @@ endforeach()
 
 set(brotli_common "${VELLORA_BROTLI_BUILD}/libbrotlicommon-static.a")
 set(brotli_decoder "${VELLORA_BROTLI_BUILD}/libbrotlidec-static.a")
+vellora_library_build_command(brotli_build brotlicommon-static brotlidec-static)
 ExternalProject_Add(brotli_debian
   PREFIX "${VELLORA_BROTLI_DIR}"
   SOURCE_DIR "${VELLORA_BROTLI_DIR}/source"
@@ -69,7 +71,7 @@ ExternalProject_Add(brotli_debian
   CMAKE_ARGS ${libjxl_common_args} -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON
     "-DCMAKE_C_FLAGS=${libjxl_flags}" -DBROTLI_DISABLE_TESTS=ON
   # The decoder alone: libjxl decodes, and its encoder is never built.
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target brotlicommon-static brotlidec-static
+  BUILD_COMMAND ${brotli_build}
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS "${brotli_common}" "${brotli_decoder}"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)
@@ -97,6 +99,7 @@ set(libjxl_patch sed -i
 
 set(libjxl_decoder "${VELLORA_LIBJXL_BUILD}/lib/libjxl_dec.a")
 set(libjxl_threads "${VELLORA_LIBJXL_BUILD}/lib/libjxl_threads.a")
+vellora_library_build_command(libjxl_build jxl_dec-static jxl_threads-static)
 ExternalProject_Add(libjxl_debian
   DEPENDS brotli_debian highway_debian
   PREFIX "${VELLORA_LIBJXL_DIR}"
@@ -127,7 +130,7 @@ ExternalProject_Add(libjxl_debian
     # Its find module wants the brotli encoder too, which only libjxl's
     # encoder links; the decoder stands in for it and is never linked as such.
     "-DBROTLIENC_LIBRARY=${brotli_decoder}"
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target jxl_dec-static jxl_threads-static
+  BUILD_COMMAND ${libjxl_build}
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS "${libjxl_decoder}" "${libjxl_threads}"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)

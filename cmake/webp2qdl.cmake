@@ -6,6 +6,7 @@
 # Native: the program webp2qdl for the tests and benchmarks, and the fuzz
 # target's library.
 include(ExternalProject)
+include(cmake/library_build_command.cmake)
 
 # Every library follows this layout: built under ${CMAKE_BINARY_DIR}/NAME from
 # Debian's source unpacked in NAME/source, whose debian/copyright
@@ -29,6 +30,7 @@ if(CMAKE_TOOLCHAIN_FILE)
   set(libwebp_toolchain "-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}")
 endif()
 
+vellora_library_build_command(libwebp_build webpdecoder webpdemux)
 ExternalProject_Add(libwebp_debian
   PREFIX "${VELLORA_LIBWEBP_DIR}"
   SOURCE_DIR "${VELLORA_LIBWEBP_SOURCE}"
@@ -47,7 +49,7 @@ ExternalProject_Add(libwebp_debian
     -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_LIBWEBPMUX=OFF -DWEBP_BUILD_WEBPMUX=OFF
     -DWEBP_BUILD_EXTRAS=OFF
   # Only the two libraries the converter links, not the encoder.
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target webpdecoder webpdemux
+  BUILD_COMMAND ${libwebp_build}
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS "${VELLORA_LIBWEBP_BUILD}/libwebpdemux.a" "${VELLORA_LIBWEBP_BUILD}/libwebpdecoder.a"
   LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)
