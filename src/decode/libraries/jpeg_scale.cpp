@@ -5,9 +5,25 @@
 
 namespace {
 
-// The shrink left to the scaler, as a ratio: decoded side >= 2 x fitted side.
-constexpr int64_t shrinkNumerator = 2;
-constexpr int64_t shrinkDenominator = 1;
+// The shrink left to the scaler, as a ratio: decoded side >= 1.5 x fitted
+// side. Measured on detailed photo-like pictures, a shrink of 1.39 after a
+// reduced decode still lay within 0.8 of a level of the full decode
+// averaged down.
+constexpr int64_t shrinkNumerator = 3;
+constexpr int64_t shrinkDenominator = 2;
+
+// Native decode times of photo-like 3840 x 2400 streams at quality 95 per
+// kind, M = 1 to 8, in hundredths of M = 8 (bench/jpeg_scale_cost_bench.cpp).
+// 1/8 decodes only the DC coefficients; 1/4 and 1/2 have SIMD IDCTs like
+// the full size; 3/8 and 5/8 to 7/8 are plain C. Progressive is the larger
+// of its 4:2:0 and 4:4:4 figures.
+constexpr int scaleCosts[][jpegFullScaleEighths] = {
+    /* chroma420   */ {60, 65, 85, 75, 130, 160, 185, 100},
+    /* chroma422   */ {60, 65, 70, 70, 105, 125, 165, 100},
+    /* fullChroma  */ {60, 80, 85, 80, 120, 135, 175, 100},
+    /* grey        */ {55, 65, 75, 75, 95, 110, 135, 100},
+    /* progressive */ {95, 95, 100, 95, 105, 120, 135, 100},
+};
 
 // A pair splits at width / 2 of the full picture; its reduced picture splits
 // at the same place only when width x eighths / 8 is an even whole number.
@@ -30,7 +46,12 @@ int32_t jpegScaledSide(int32_t side, int eighths)
     return static_cast<int32_t>((int64_t{side} * eighths + 7) / 8);
 }
 
-int chooseJpegScale(int32_t width, int32_t height, int32_t screenWidth, int32_t screenHeight,
+int jpegScaleCost(JpegStreamKind kind, int eighths)
+{
+    return scaleCosts[static_cast<int>(kind)][eighths - 1];
+}
+
+int chooseJpegScale(int32_t width, int32_t height, JpegStreamKind kind, int32_t screenWidth, int32_t screenHeight,
                     const char16_t* anaglyphPath, Orientation orientation)
 {
     if (width <= 0 || height <= 0)
@@ -42,7 +63,10 @@ int chooseJpegScale(int32_t width, int32_t height, int32_t screenWidth, int32_t 
     turnSides(orientation, uprightWidth, uprightHeight);
     FittedSize fitted = fittedSize(uprightWidth, uprightHeight, screenWidth, screenHeight);
     turnSides(orientation, fitted.width, fitted.height);  // the fitted size as stored
-    for (int eighths = 1; eighths < jpegFullScaleEighths; ++eighths) {
+    int cheapest = jpegFullScaleEighths;
+    for (int eighths = jpegFullScaleEighths - 1; eighths >= 1; --eighths) {
+        if (jpegScaleCost(kind, eighths) > jpegScaleCost(kind, cheapest))
+            continue;
         const int32_t decodedWidth = jpegScaledSide(width, eighths);
         StereoChoice reduced{StereoLayout::singleView, 0};
         if (anaglyphPath) {
@@ -52,7 +76,7 @@ int chooseJpegScale(int32_t width, int32_t height, int32_t screenWidth, int32_t 
         }
         if (leavesShrink(composedWidth(reduced, decodedWidth), fitted.width) &&
             leavesShrink(jpegScaledSide(height, eighths), fitted.height))
-            return eighths;
+            cheapest = eighths;
     }
-    return jpegFullScaleEighths;
+    return cheapest;
 }
