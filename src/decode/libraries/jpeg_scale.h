@@ -1,5 +1,5 @@
 // The DCT scale M/8 a JPEG is decoded at: the cheapest of those whose
-// picture still leaves the screen's scaler a shrink of at least 1.5 in both
+// picture still leaves the screen's scaler a shrink of at least 2 in both
 // directions, so that the screen differs from a full decode averaged down by
 // well under a level (a reduced IDCT is sharper than an area average, and
 // the averaging after it hides that). Cheapest, not smallest: libjpeg-turbo
