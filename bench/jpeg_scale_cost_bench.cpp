@@ -2,10 +2,9 @@
 // the same file, per kind of stream, with the libjpeg-turbo the program
 // links: the figures behind jpegScaleCost. The picture is photo-like
 // (large-scale structure, mid-scale texture and per-pixel grain), 3840 x
-// 2400, each kind at quality 95. After the
-// runs, one line per kind and quality gives the time of M = 1..8 as a
-// fraction of M = 8: the least processor time of the repetitions, which
-// other work on the machine disturbs least.
+// 2400 at quality 95. After the runs, one line per kind gives the time of
+// M = 1..8 as a fraction of M = 8: the least processor time of five
+// repetitions, which other work on the machine disturbs least.
 
 #include <benchmark/benchmark.h>
 
