@@ -31,32 +31,32 @@ TEST(JpegScale, CheapestScaleLeavingTwiceTheFittedSize)
         {5120, 2880, Kind::grey, 4},
         {5120, 2880, Kind::progressive, 4},
         {5119, 2880, Kind::chroma420, 4},  // 2559.5 rounds up to 2560
-        // A column short only 5/8 to 7/8 are left, dearer than full size
-        // but for grey 5/8.
+        // A column short only 5/8 to 7/8 are left: all dearer than full size
+        // for 4:2:0, 5/8 cheaper for the others but progressive, where it
+        // costs as much (and leaves less to scale).
         {5118, 2880, Kind::chroma420, 8},
-        {5118, 2880, Kind::chroma422, 8},
-        {5118, 2880, Kind::fullChroma, 8},
+        {5118, 2880, Kind::chroma422, 5},
+        {5118, 2880, Kind::fullChroma, 5},
         {5118, 2880, Kind::grey, 5},
-        {5118, 2880, Kind::progressive, 8},
-        // 2/8 exactly at the limit; at 4:4:4 it costs what 4/8 does.
+        {5118, 2880, Kind::progressive, 5},
+        // 2/8 exactly at the limit.
         {10240, 5760, Kind::chroma420, 2},
         {10240, 5760, Kind::fullChroma, 2},
         {10237, 5760, Kind::chroma420, 2},  // 2559.25 rounds up to 2560
-        // Past it 3/8 is the smallest left, dearer than 4/8 for 4:2:0 and
-        // 4:4:4, as cheap as 4/8 for 4:2:2 and grey.
+        // Past it 3/8 is the smallest left: dearer than 4/8 for 4:2:0, 4:4:4
+        // and grey, as cheap as 4/8 for 4:2:2, cheaper for progressive.
         {10236, 5760, Kind::chroma420, 4},
         {10236, 5760, Kind::chroma422, 3},
         {10236, 5760, Kind::fullChroma, 4},
-        {10236, 5760, Kind::grey, 3},
-        {10236, 5760, Kind::progressive, 4},
-        // 1/8, the cheapest but for progressive streams, at the limit and
-        // past it.
+        {10236, 5760, Kind::grey, 4},
+        {10236, 5760, Kind::progressive, 3},
+        // 1/8, the cheapest, at the limit and past it.
         {20480, 11520, Kind::chroma420, 1},
-        {20480, 11520, Kind::progressive, 4},  // every scan's Huffman decoding whatever the scale
+        {20480, 11520, Kind::progressive, 1},
         {20473, 11520, Kind::fullChroma, 1},  // 2559.125 rounds up
         {20472, 11520, Kind::chroma420, 2},
-        {20472, 11520, Kind::progressive, 4},
-        {16384, 16384, Kind::grey, 1},
+        {20472, 11520, Kind::fullChroma, 2},
+        {16384, 16384, Kind::grey, 1},  // grey 4/8 costs what 1/8 does
         // Fitted 250 x 720: 2/8 is exactly 1440 high, 1439.25 rounds up to
         // it, 1439 is short.
         {2000, 5760, Kind::chroma420, 2},
@@ -81,9 +81,9 @@ TEST(JpegScale, CheapestScaleLeavingTwiceTheFittedSize)
         // 6002 x M / 8 is an even whole number only at M = 8.
         {6002, 2000, Kind::grey, 8, 1280, 720, u"C:\\a.stereo.jpg"},
         // An odd stereo width is a single view; 3/8 to 5/8 of 6003 are even
-        // and would compose as a pair, 6/8 and 7/8 cost more than full size.
-        {6003, 4000, Kind::grey, 8, 1280, 720, u"C:\\a.stereo.jpg"},
-        {6003, 4000, Kind::grey, 3, 1280, 720, u"C:\\a.jpg"},
+        // and would compose as a pair.
+        {6003, 4000, Kind::grey, 6, 1280, 720, u"C:\\a.stereo.jpg"},
+        {6003, 4000, Kind::grey, 4, 1280, 720, u"C:\\a.jpg"},
         // Upright 2880 x 5120 fits 405 x 720, which is 720 x 405 as stored:
         // 3/8 (1920 x 1080) is past twice that, 2/8 short of it.
         {5120, 2880, Kind::chroma422, 3, 1280, 720, nullptr, Orientation::clockwise},

@@ -14,17 +14,18 @@ constexpr int64_t shrinkDenominator = 1;
 
 // Native decode times of photo-like 3840 x 2400 streams at quality 95 per
 // kind, M = 1 to 8, in hundredths of M = 8 (bench/jpeg_scale_cost_bench.cpp),
-// to the nearest 5, about the spread of repeated runs. 1/8 decodes only the
-// DC coefficients; 1/4 and 1/2 have SIMD IDCTs like the full size; 3/8 and
-// 5/8 to 7/8 are plain C. A progressive stream pays the Huffman decoding of
-// every scan whatever the scale, so the IDCT matters less; its row is the
+// to the nearest 5. Each decode writes into fresh memory, as the viewer's
+// bitmaps are, so a larger picture also pays the first touch of more pages.
+// 1/8 decodes only the DC coefficients; 1/4 and 1/2 have SIMD IDCTs like
+// the full size; 3/8 and 5/8 to 7/8 are plain C. A progressive stream pays
+// the Huffman decoding of every scan whatever the scale; its row is the
 // larger of the 4:2:0 and 4:4:4 figures.
 constexpr int scaleCosts[][jpegFullScaleEighths] = {
-    /* chroma420   */ {60, 65, 85, 75, 130, 160, 185, 100},
-    /* chroma422   */ {60, 65, 70, 70, 105, 125, 165, 100},
-    /* fullChroma  */ {60, 80, 85, 80, 120, 135, 175, 100},
-    /* grey        */ {55, 65, 75, 75, 95, 110, 135, 100},
-    /* progressive */ {110, 105, 110, 95, 130, 125, 150, 100},
+    /* chroma420   */ {40, 50, 60, 50, 105, 110, 115, 100},
+    /* chroma422   */ {35, 40, 45, 45, 60, 75, 95, 100},
+    /* fullChroma  */ {50, 50, 65, 60, 85, 100, 125, 100},
+    /* grey        */ {40, 45, 50, 40, 60, 70, 75, 100},
+    /* progressive */ {80, 90, 90, 95, 100, 115, 120, 100},
 };
 
 // A pair splits at width / 2 of the full picture; its reduced picture splits
