@@ -96,11 +96,18 @@ for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic "$images"/*.jxl "$
   reference=$(for _ in $(seq "$rounds"); do native_reference "$file"; done | median)
   builds=("after:$build/win/render_screen.exe")
   [ -n "$before" ] && builds=("before:$before/render_screen.exe" "${builds[@]}")
+  # The builds take turns in each round, so that other work on the machine
+  # falls on both alike.
+  declare -A runs=()
+  for _ in $(seq "$rounds"); do
+    for entry in "${builds[@]}"; do
+      runs[$entry]+="$(screen_times "${entry#*:}" "$file")"$'\n'
+    done
+  done
   for entry in "${builds[@]}"; do
-    runs=$(for _ in $(seq "$rounds"); do screen_times "${entry#*:}" "$file"; done)
-    decode=$(awk '{ print $1 }' <<<"$runs" | median)
-    stretch=$(awk '{ print $2 }' <<<"$runs" | median)
-    total=$(awk '{ print $3 }' <<<"$runs" | median)
+    decode=$(awk 'NF { print $1 }' <<<"${runs[$entry]}" | median)
+    stretch=$(awk 'NF { print $2 }' <<<"${runs[$entry]}" | median)
+    total=$(awk 'NF { print $3 }' <<<"${runs[$entry]}" | median)
     printf '%-20s %-7s %9.1f %9.1f %9.1f %9d %6.2fx\n' "$(basename "$file")" "${entry%%:*}" \
       "$decode" "$stretch" "$total" "$reference" "$(awk -v t="$total" -v r="$reference" 'BEGIN { print (r > 0 ? t / r : 0) }')"
   done
