@@ -4,9 +4,11 @@
 # to its fitted size lies from the full decode area-averaged to the same size
 # (mean absolute difference in levels of 255, ImageMagick's -scale as the
 # exact area average), for every M, on detailed photo-like pictures made by
-# ImageMagick (plasma with fine noise) and encoded by cjpeg at quality 90.
+# ImageMagick (plasma with fine noise) and encoded by cjpeg at quality 90
+# (4:2:0), and one at quality 95 without chroma subsampling (4:4:4).
 # Also the native decode time of djpeg at each scale. SCREEN is WxH
-# (default 1280x720 1920x1080 3840x2160).
+# (default 1280x720 1920x1080 3840x2160); NAMES in the environment limits
+# the pictures measured (photo24 photo12 photo12full).
 set -euo pipefail
 work=${1:-/tmp/jpeg-scale-quality}
 shift || true
@@ -14,13 +16,14 @@ screens=("$@")
 [ ${#screens[@]} -eq 0 ] && screens=(1280x720 1920x1080 3840x2160)
 mkdir -p "$work"
 
-picture() {  # NAME WxH
-  local jpeg="$work/$1.jpg"
+picture() {  # NAME WxH [CJPEG OPTIONS...]
+  local jpeg="$work/$1.jpg" name=$1 size=$2
+  shift 2
   [ -f "$jpeg" ] && return 0
-  convert -size "$2" -seed 7 plasma:fractal -blur 0x1 -attenuate 0.4 +noise Gaussian \
-    -depth 8 "$work/$1.ppm"
-  cjpeg -quality 90 -outfile "$jpeg" "$work/$1.ppm"
-  rm -f "$work/$1.ppm"
+  convert -size "$size" -seed 7 plasma:fractal -blur 0x1 -attenuate 0.4 +noise Gaussian \
+    -depth 8 "$work/$name.ppm"
+  cjpeg -quality 90 "$@" -outfile "$jpeg" "$work/$name.ppm"
+  rm -f "$work/$name.ppm"
 }
 
 # The fitted size as the viewer computes it: never enlarged, width first.
@@ -39,7 +42,8 @@ mae() {  # A B -> levels (compare exits 1 when the pictures differ)
 
 picture photo24 6000x4000
 picture photo12 4000x3000
-for name in photo24 photo12; do
+picture photo12full 4000x3000 -quality 95 -sample 1x1
+for name in ${NAMES:-photo24 photo12 photo12full}; do
   jpeg="$work/$name.jpg"
   size=$(identify -format '%w %h' "$jpeg")
   read -r w h <<<"$size"

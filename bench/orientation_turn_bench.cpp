@@ -40,7 +40,7 @@ const std::vector<uint8_t>& photo()
 void screenOf(benchmark::State& state, Orientation orientation)
 {
     const std::vector<uint8_t>& bytes = photo();
-    const int eighths = chooseJpegScale(kWidth, kHeight, kScreenWidth, kScreenHeight, nullptr, orientation);
+    const int eighths = chooseJpegScale(kWidth, kHeight, JpegStreamKind::chroma420, kScreenWidth, kScreenHeight, nullptr, orientation);
     const int32_t decodedWidth = jpegScaledSide(kWidth, eighths), decodedHeight = jpegScaledSide(kHeight, eighths);
     int32_t uprightWidth = kWidth, uprightHeight = kHeight;
     turnSides(orientation, uprightWidth, uprightHeight);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # screen_figures.sh [ROUNDS] [BEFORE_DIR]
 # Times the making of one screen under Wine (render_screen.exe --time: decode,
-# stretch, total) for large JPEG, WebP, HEIC (one picture, and a phone's grid
-# of 48 tiles) and JPEG XL pictures and a DNG
+# stretch, total) for large JPEG (4:4:4 at quality 92 to 98, 4:2:2,
+# progressive), WebP, HEIC (one picture, and a phone's grid of 48 tiles) and
+# JPEG XL pictures and a DNG
 # holding the 12 MP JPEG as its preview, each beside the native library tool
 # decoding the same file at full size in the same run (djpeg, dwebp,
 # heif-convert, djxl; simple_dcraw -e then djpeg for the DNG). With
@@ -26,7 +27,24 @@ done
 make_picture() {  # SIZE OUTPUT
   convert -size "$1" plasma:'#4568dc-#b06ab3' -seed 7 -attenuate 0.4 +noise Gaussian -depth 8 "$2"
 }
+# Camera-like pictures: large-scale structure (a plasma made at an eighth of
+# the size and enlarged smoothly), finer texture blended over it, and grain.
+make_photo() {  # WIDTH HEIGHT SEED OUTPUT.ppm
+  convert \( -seed "$3" -size "$(( $1 / 8 ))x$(( $2 / 8 ))" plasma:fractal -blur 0x1 -resize "$1x$2!" \) \
+    \( -seed "$(( $3 + 1 ))" -size "$1x$2" plasma:fractal -blur 0x0.6 \) \
+    -compose blend -define compose:args=30 -composite -attenuate 0.25 +noise Gaussian -depth 8 "$4"
+}
+# The kinds whose reduced decodes cost the most against a full one.
+make_camera_jpeg() {  # WIDTH HEIGHT SEED QUALITY SAMPLING OUTPUT.jpg
+  [ -f "$6" ] && return 0
+  make_photo "$1" "$2" "$3" "$images/camera.ppm"
+  cjpeg -quality "$4" -sample "$5" -outfile "$6" "$images/camera.ppm"
+  rm -f "$images/camera.ppm"
+}
 mkdir -p "$images"
+make_camera_jpeg 3840 2400 11 97 1x1 "$images/camera444q97.jpg"
+make_camera_jpeg 4096 2304 13 95 1x1 "$images/camera444q95.jpg"
+make_camera_jpeg 4000 3000 17 92 2x1 "$images/camera422.jpg"
 if [ ! -f "$images/.complete" ]; then
   make_picture 6000x4000 "$images/photo24.png"
   make_picture 4000x3000 "$images/photo12.png"
@@ -87,11 +105,18 @@ for file in "$images"/*.jpg "$images"/*.webp "$images"/*.heic "$images"/*.jxl "$
   reference=$(for _ in $(seq "$rounds"); do native_reference "$file"; done | median)
   builds=("after:$build/win/render_screen.exe")
   [ -n "$before" ] && builds=("before:$before/render_screen.exe" "${builds[@]}")
+  # The builds take turns in each round, so that other work on the machine
+  # falls on both alike.
+  declare -A runs=()
+  for _ in $(seq "$rounds"); do
+    for entry in "${builds[@]}"; do
+      runs[$entry]+="$(screen_times "${entry#*:}" "$file")"$'\n'
+    done
+  done
   for entry in "${builds[@]}"; do
-    runs=$(for _ in $(seq "$rounds"); do screen_times "${entry#*:}" "$file"; done)
-    decode=$(awk '{ print $1 }' <<<"$runs" | median)
-    stretch=$(awk '{ print $2 }' <<<"$runs" | median)
-    total=$(awk '{ print $3 }' <<<"$runs" | median)
+    decode=$(awk 'NF { print $1 }' <<<"${runs[$entry]}" | median)
+    stretch=$(awk 'NF { print $2 }' <<<"${runs[$entry]}" | median)
+    total=$(awk 'NF { print $3 }' <<<"${runs[$entry]}" | median)
     printf '%-20s %-7s %9.1f %9.1f %9.1f %9d %6.2fx\n' "$(basename "$file")" "${entry%%:*}" \
       "$decode" "$stretch" "$total" "$reference" "$(awk -v t="$total" -v r="$reference" 'BEGIN { print (r > 0 ? t / r : 0) }')"
   done

@@ -12,10 +12,33 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Result = JpegDecodeResult;
+using Kind = JpegStreamKind;
+
+// A 24 x 16 baseline stream whose luma has the given sampling factors and
+// whose chroma has chromaAcross x 1.
+Bytes sampledJpeg(int lumaAcross, int lumaDown, int chromaAcross = 1)
+{
+    return compressJpeg(
+        24, 16, 3, JCS_RGB, 75,
+        [&](jpeg_compress_struct& info) {
+            info.comp_info[0].h_samp_factor = lumaAcross;
+            info.comp_info[0].v_samp_factor = lumaDown;
+            for (int i = 1; i < 3; ++i) {
+                info.comp_info[i].h_samp_factor = chromaAcross;
+                info.comp_info[i].v_samp_factor = 1;
+            }
+        },
+        [](JDIMENSION y, std::vector<JSAMPLE>& row) {
+            for (JDIMENSION i = 0; i < row.size(); ++i)
+                row[i] = static_cast<JSAMPLE>((i * 37 + y * 11) & 0xFF);
+        });
+}
 
 // The header check, then a decode at every scale into rows of exactly the
 // announced size: the result families the viewer tells apart (its own
-// decode, GDI+'s formats, broken files, hostile ones). The scan work is
+// decode, GDI+'s formats, broken files, hostile ones), and the kind of
+// stream the scale's cost is looked up by (a stream whose chroma is not
+// the plain 4:2:0 or 4:2:2 counts as full chroma). The scan work is
 // counted in blocks against 20 passes over the picture: the grey stream's
 // six scans each pass over its 6 blocks, so 14 more reach the budget
 // exactly; the 4:2:0 stream's ten scans visit 56 blocks of a 12-block pass
@@ -29,16 +52,27 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         const char* what;
         Bytes file;
         Result header, decode;
+        Kind kind = Kind::fullChroma;
     } cases[] = {
-        {"baseline", baseline, Result::decoded, Result::decoded},
-        {"progressive", progressive, Result::decoded, Result::decoded},
+        {"baseline", baseline, Result::decoded, Result::decoded, Kind::chroma420},
+        {"progressive", progressive, Result::decoded, Result::decoded, Kind::progressive},
         {"grey, 4:4:4 with restarts", encodeJpeg({JCS_GRAYSCALE, 1, false, true, 1}), Result::decoded,
-         Result::decoded},
-        {"cut inside its scan", Bytes(baseline.begin(), baseline.end() - 30), Result::decoded, Result::decoded},
-        {"grey, 20 passes", withRepeatedLastScan(greyProgressive, 14), Result::decoded, Result::decoded},
-        {"grey, 21 passes", withRepeatedLastScan(greyProgressive, 15), Result::decoded, Result::tooLarge},
-        {"4:2:0, 236 of 240 blocks", withRepeatedLastScan(progressive, 30), Result::decoded, Result::decoded},
-        {"4:2:0, 242 of 240 blocks", withRepeatedLastScan(progressive, 31), Result::decoded, Result::tooLarge},
+         Result::decoded, Kind::grey},
+        {"4:2:2", sampledJpeg(2, 1), Result::decoded, Result::decoded, Kind::chroma422},
+        {"4:4:4", sampledJpeg(1, 1), Result::decoded, Result::decoded, Kind::fullChroma},
+        {"4:4:0", sampledJpeg(1, 2), Result::decoded, Result::decoded, Kind::fullChroma},
+        {"4:1:1", sampledJpeg(4, 1), Result::decoded, Result::decoded, Kind::fullChroma},
+        {"every component 2 x 1", sampledJpeg(2, 1, 2), Result::decoded, Result::decoded, Kind::fullChroma},
+        {"cut inside its scan", Bytes(baseline.begin(), baseline.end() - 30), Result::decoded, Result::decoded,
+         Kind::chroma420},
+        {"grey, 20 passes", withRepeatedLastScan(greyProgressive, 14), Result::decoded, Result::decoded,
+         Kind::progressive},
+        {"grey, 21 passes", withRepeatedLastScan(greyProgressive, 15), Result::decoded, Result::tooLarge,
+         Kind::progressive},
+        {"4:2:0, 236 of 240 blocks", withRepeatedLastScan(progressive, 30), Result::decoded, Result::decoded,
+         Kind::progressive},
+        {"4:2:0, 242 of 240 blocks", withRepeatedLastScan(progressive, 31), Result::decoded, Result::tooLarge,
+         Kind::progressive},
         {"16000 x 16000 in a few hundred bytes", withFrameHeader(baseline, 5, {0x3E, 0x80, 0x3E, 0x80}),
          Result::cannotBeReal, Result::cannotBeReal},
         {"CMYK", encodeJpeg({JCS_CMYK, 4, false, false, 0}), Result::notForThisPath, Result::notForThisPath},
@@ -57,6 +91,7 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
             continue;
         EXPECT_EQ(header.width, 24) << c.what;
         EXPECT_EQ(header.height, 16) << c.what;
+        EXPECT_EQ(header.kind, c.kind) << c.what;
         for (int eighths = 1; eighths <= jpegFullScaleEighths; ++eighths) {
             const int32_t width = jpegScaledSide(24, eighths), height = jpegScaledSide(16, eighths);
             Bytes pixels(size_t(4) * width * height);

@@ -31,6 +31,7 @@
 #include "decode/dispatch/extension_class.h"
 #include "decode/common/fit_to_screen.h"
 #include "decode/platform/gdiplus_decode_win32.h"
+#include "decode/libraries/jpeg_memory_decode.h"
 #include "decode/libraries/jpeg_scale.h"
 #include "decode/qdl/qdl_writer.h"
 #include "decode/platform/webp_converter_win32.h"
@@ -415,10 +416,12 @@ TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
         {"no JPEG at all", L"junk.jpg", sourceBytes("junk"), false, false, true},
     };
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int eighths = chooseJpegScale(5120, 2880, screenWidth, screenHeight, nullptr);
-    ASSERT_LT(eighths, jpegFullScaleEighths);
     const FittedSize fitted = fittedSize(5120, 2880, screenWidth, screenHeight);
     for (const auto& c : cases) {
+        JpegHeader header;
+        decodeJpeg(c.file.data(), c.file.size(), header, nullptr);
+        const int eighths = chooseJpegScale(5120, 2880, header.kind, screenWidth, screenHeight, nullptr);
+        ASSERT_TRUE(!c.reduced || eighths < jpegFullScaleEighths) << c.what;
         colorManagement = forceGdiplusIcm = c.retryWithIcm;
         const std::wstring path = put(c.name, c.file);
         const Decoded bitmap(decode(path));
@@ -457,7 +460,10 @@ TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
 TEST_F(DecodeImageFileTest, CameraRawShowsItsPreviewAsDebiansToolsDecodeIt)
 {
     const Bytes large = sourceBytes("raw-large.dng");
-    const int largeEighths = chooseJpegScale(1600, 1000, GetSystemMetrics(SM_CXSCREEN),
+    const Bytes preview = sourceBytes("raw-large.preview.jpg");
+    JpegHeader header;
+    decodeJpeg(preview.data(), preview.size(), header, nullptr);
+    const int largeEighths = chooseJpegScale(1600, 1000, header.kind, GetSystemMetrics(SM_CXSCREEN),
                                              GetSystemMetrics(SM_CYSCREEN), nullptr);
     const struct {
         const char* what;

@@ -25,7 +25,7 @@ JpegDecodeResult decodeJpegFile(const char16_t* path, HBITMAP& bitmap)
         HeaderSource source = memorySource(bytes.get(), size);
         orientation = readExifOrientation(source);
         JpegRows rows{};
-        rows.eighths = chooseJpegScale(header.width, header.height, GetSystemMetrics(SM_CXSCREEN),
+        rows.eighths = chooseJpegScale(header.width, header.height, header.kind, GetSystemMetrics(SM_CXSCREEN),
                                        GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr, orientation);
         bitmap = createDecodeTarget(jpegScaledSide(header.width, rows.eighths),
                                     jpegScaledSide(header.height, rows.eighths), rows);

@@ -102,6 +102,23 @@ uint64_t blocksOfOnePass(const jpeg_decompress_struct& info)
            * blocksPerMcu;
 }
 
+JpegStreamKind kindOf(const jpeg_decompress_struct& info)
+{
+    if (info.progressive_mode)
+        return JpegStreamKind::progressive;
+    if (info.num_components == 1)
+        return JpegStreamKind::grey;
+    const jpeg_component_info& luma = info.comp_info[0];
+    for (int i = 1; i < info.num_components; ++i)
+        if (info.comp_info[i].h_samp_factor != 1 || info.comp_info[i].v_samp_factor != 1)
+            return JpegStreamKind::fullChroma;
+    if (luma.h_samp_factor == 2 && luma.v_samp_factor == 2)
+        return JpegStreamKind::chroma420;
+    if (luma.h_samp_factor == 2 && luma.v_samp_factor == 1)
+        return JpegStreamKind::chroma422;
+    return JpegStreamKind::fullChroma;
+}
+
 // The header's answer before anything large is allocated.
 JpegDecodeResult judgeHeader(const jpeg_decompress_struct& info, size_t size)
 {
@@ -188,6 +205,7 @@ JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header
     jpeg_read_header(&info, TRUE);
     header.width = static_cast<int32_t>(info.image_width);
     header.height = static_cast<int32_t>(info.image_height);
+    header.kind = kindOf(info);
     JpegDecodeResult result = judgeHeader(info, size);
     if (result == JpegDecodeResult::decoded && rows) {
         // Under the pixel limit a pass has fewer than 2^31 blocks.

@@ -35,9 +35,17 @@ constexpr bool passesToPlatformDecoder(JpegDecodeResult result)
 // a file of 100,001 tiny scans, or 100 passes over a 16384 x 16384 picture.
 constexpr uint64_t jpegScanPassBudget = 20;
 
+// The kinds of stream whose decodes at reduced DCT scales cost differently
+// against the full-size decode: the chroma sampling of a sequential stream
+// (4:4:0, 4:1:1 and rarer ones count as fullChroma, whose reduced decodes
+// cost the most), one component, and progressive streams of any sampling,
+// whose Huffman passes over every scan outweigh the sampling.
+enum class JpegStreamKind { chroma420, chroma422, fullChroma, grey, progressive };
+
 struct JpegHeader {
     int32_t width = 0;
     int32_t height = 0;
+    JpegStreamKind kind = JpegStreamKind::fullChroma;
 };
 
 // Where the decoded rows go: row y (top first) starts at firstRow + y * stride,

@@ -39,6 +39,7 @@ bool acceptJpeg(const libraw_thumbnail_t& thumbnail, uint64_t pixelLimit, RawPre
     preview.kind = RawPreviewKind::jpeg;
     preview.width = header.width;
     preview.height = header.height;
+    preview.jpegKind = header.kind;
     return true;
 }
 

@@ -23,6 +23,7 @@ struct RawPreview {
     int32_t width = 0;  // as stored, before the turn; a JPEG's from its own header
     int32_t height = 0;
     int colours = 0;  // bitmap: 3 (R,G,B) or 1 (grey)
+    JpegStreamKind jpegKind = JpegStreamKind::fullChroma;  // a JPEG's, from its own header
     Orientation orientation = Orientation::upright;  // where the stored picture's rows belong
 };
 

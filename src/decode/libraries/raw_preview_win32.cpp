@@ -22,7 +22,7 @@ HBITMAP decodeRawPreviewFile(const char16_t* path)
     rawPreviewUprightSize(preview, jpegFullScaleEighths, fullWidth, fullHeight);
     JpegRows rows{};
     rows.eighths = preview.kind == RawPreviewKind::jpeg
-                       ? chooseJpegScale(fullWidth, fullHeight, GetSystemMetrics(SM_CXSCREEN),
+                       ? chooseJpegScale(fullWidth, fullHeight, preview.jpegKind, GetSystemMetrics(SM_CXSCREEN),
                                          GetSystemMetrics(SM_CYSCREEN), anaglyphView ? path : nullptr)
                        : jpegFullScaleEighths;
     int32_t width = 0;
