@@ -212,10 +212,23 @@ bool waitForPreparationAtMost(DWORD milliseconds)
     return true;
 }
 
+namespace {
+
+// Deleting a screen-sized bitmap unmaps megabytes; the one that waits is
+// deleted first, so at most one is held.
+void retireScreen(HBITMAP& bitmap)
+{
+    deleteScreenDib(retiredBitmap);
+    retiredBitmap = bitmap;
+    bitmap = nullptr;
+}
+
+}  // namespace
+
 void advanceScreens()
 {
     waitForPreparation();
-    deleteScreenDib(previousBitmap);
+    retireScreen(previousBitmap);
     moveSlot(currentSlot(), previousSlot());
     moveSlot(nextSlot(), currentSlot());
 }
@@ -223,14 +236,17 @@ void advanceScreens()
 void retreatScreens()
 {
     waitForPreparation();
-    deleteScreenDib(nextBitmap);
+    retireScreen(nextBitmap);
     moveSlot(currentSlot(), nextSlot());
     moveSlot(previousSlot(), currentSlot());
 }
 
+void releaseRetiredScreen() { deleteScreenDib(retiredBitmap); }
+
 void releasePreparedScreens()
 {
     waitForPreparation();
+    deleteScreenDib(retiredBitmap);
     deleteScreenDib(previousBitmap);
     deleteScreenDib(currentBitmap);
     deleteScreenDib(nextBitmap);
