@@ -9,7 +9,7 @@
 # The step back is set beside render_screen.exe's total (decode, stretch and
 # the rest of one screen's preparation) for the same file on the same
 # desktop. With BEFORE_DIR (a folder holding an older Vellora.exe) the older
-# build is timed on the same pictures in the same run.
+# build is timed on the same pictures in the same run, the two taking turns.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/common.sh"
 rounds=${1:-5}
@@ -56,22 +56,22 @@ screen_total() {  # WIDTH HEIGHT FILE
 }
 
 time_desktop() {  # WIDTH HEIGHT
-  local width=$1 height=$2 variant entry output back total
-  local builds=("after:$build/win/Vellora.exe")
-  [ -n "$before" ] && builds=("before:$before/Vellora.exe" "${builds[@]}")
+  local width=$1 height=$2 variant output total back
+  local viewers=("$(windows_path "$build/win/Vellora.exe")")
+  [ -n "$before" ] && viewers=("$(windows_path "$before/Vellora.exe")" "${viewers[@]}")
   for variant in bmp jpeg; do
-    for entry in "${builds[@]}"; do
-      echo "== ${entry%%:*}"
-      output=$(on_desktop "$width" "$height" "$(windows_path "$build/win/step_timing.exe")" \
-        "$(windows_path "${entry#*:}")" "$rounds" "$(windows_path "$pictures/$variant")" || true)
-      echo "$output"
-      back=$(awk '/^step back/ { print $5 }' <<<"$output")
-    done
+    output=$(on_desktop "$width" "$height" "$(windows_path "$build/win/step_timing.exe")" "$rounds" \
+      "$(windows_path "$pictures/$variant")" "${viewers[@]}" || true)
+    echo "$output"
     # The step back lands on the third picture.
     total=$(for _ in $(seq "$rounds"); do screen_total "$width" "$height" "$pictures/$variant/2.${variant/jpeg/jpg}"; done |
       median)
-    printf '%-28s %9.1f ms  (step back, not prepared: %.2f x)\n' "render_screen total" "$total" \
-      "$(awk -v b="${back:-0}" -v t="$total" 'BEGIN { print (t > 0 ? b / t : 0) }')"
+    printf '%-28s %9.1f ms  (step back / total:' "render_screen total" "$total"
+    for back in $(awk '/step back/ { print $5 }' <<<"$output"); do
+      printf ' %.2f' "$(awk -v b="$back" -v t="$total" 'BEGIN { print (t > 0 ? b / t : 0) }')"
+    done
+    echo ")"
+    echo
   done
 }
 

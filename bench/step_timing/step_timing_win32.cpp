@@ -1,9 +1,10 @@
-// step_timing.exe VIEWER.exe ROUNDS FOLDER
+// step_timing.exe ROUNDS FOLDER VIEWER.exe...
 // Times the real viewer from input to changed pixels on the screen: the start
 // to the first picture, a step forward onto a screen prepared in advance, and
 // a second step back (beyond the one held screen, so prepared once shown).
 // Each beside one screen-sized BitBlt measured in the same run. Prints
-// medians in milliseconds for the desktop it runs on.
+// medians in milliseconds for the desktop it runs on, for each viewer given
+// (builds to compare take turns).
 //
 // FOLDER holds four pictures that sort in the order of the colours below and
 // show them at their centres (a lossy file's centre within a few levels).
@@ -72,7 +73,10 @@ void press(WORD key)
     SendInput(2, inputs, sizeof(INPUT));
 }
 
-double screenCopyMilliseconds()
+// Adds the times of count screen-sized BitBlts of what the screen shows back
+// onto it, so that nothing visible changes. Taken beside each step, so that
+// the reference sees the same load as the steps on a shared machine.
+void timeScreenCopies(std::vector<double>& times, int count)
 {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
@@ -82,8 +86,8 @@ double screenCopyMilliseconds()
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, dib);
-    std::vector<double> times;
-    for (int i = 0; i < 20; ++i) {
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    for (int i = 0; i < count; ++i) {
         auto start = Clock::now();
         BitBlt(screen, 0, 0, w, h, memory, 0, 0, SRCCOPY);
         GdiFlush();
@@ -93,74 +97,98 @@ double screenCopyMilliseconds()
     DeleteObject(dib);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return median(times);
+}
+
+struct ViewerTimes {
+    std::vector<double> start, preparedSteps, unpreparedSteps;
+};
+
+// One run of the viewer over the folder: start, four steps forward onto
+// prepared screens, two back. False when the first picture never showed.
+bool timeOneRun(const std::wstring& viewer, const std::wstring& folder, ViewerTimes& times,
+                std::vector<double>& copies)
+{
+    std::wstring commandLine = L"\"" + viewer + L"\" \"" + folder + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    auto start = Clock::now();
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        fprintf(stderr, "cannot start %ls\n", viewer.c_str());
+        return false;
+    }
+    times.start.push_back(timeUntilCentre(colours[0], start));
+    if (times.start.back() < 0) {
+        fprintf(stderr, "the first picture never showed at the centre (found 0x%06lx)\n", centre());
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return false;
+    }
+    HWND window = nullptr;
+    while (window == nullptr && millisecondsSince(start) < 20000)
+        window = FindWindowW(L"Plant", nullptr);
+    SetForegroundWindow(window);
+    int position = 0;
+    for (int step = 0; step < pictureCount; ++step) {
+        Sleep(1500);  // the next screen is prepared by now
+        timeScreenCopies(copies, 5);
+        position = (position + 1) % pictureCount;
+        auto pressed = Clock::now();
+        press(VK_SPACE);
+        times.preparedSteps.push_back(timeUntilCentre(colours[position], pressed));
+    }
+    for (int step = 0; step < 2; ++step) {
+        Sleep(1500);
+        position = (position + pictureCount - 1) % pictureCount;
+        auto pressed = Clock::now();
+        press(VK_BACK);
+        if (step == 1)
+            times.unpreparedSteps.push_back(timeUntilCentre(colours[position], pressed));
+        else
+            timeUntilCentre(colours[position], pressed);
+    }
+    press(VK_ESCAPE);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 4) {
-        fprintf(stderr, "usage: step_timing VIEWER.exe ROUNDS FOLDER\n");
+    if (argc < 4) {
+        fprintf(stderr, "usage: step_timing ROUNDS FOLDER VIEWER.exe...\n");
         return 2;
     }
-    const int rounds = std::max(1, _wtoi(argv[2]));
-    const std::wstring folder = argv[3];
+    const int rounds = std::max(1, _wtoi(argv[1]));
+    const std::wstring folder = argv[2];
+    const std::vector<std::wstring> viewers(argv + 3, argv + argc);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
 
-    std::vector<double> startTimes, preparedSteps, unpreparedSteps;
-    for (int round = 0; round < rounds; ++round) {
-        std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + folder + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        auto start = Clock::now();
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process)) {
-            fprintf(stderr, "cannot start the viewer\n");
-            return 1;
-        }
-        startTimes.push_back(timeUntilCentre(colours[0], start));
-        if (startTimes.back() < 0) {
-            fprintf(stderr, "the first picture never showed at the centre (found 0x%06lx)\n", centre());
-            TerminateProcess(process.hProcess, 1);
-            return 1;
-        }
-        HWND window = nullptr;
-        while (window == nullptr && millisecondsSince(start) < 20000)
-            window = FindWindowW(L"Plant", nullptr);
-        SetForegroundWindow(window);
-        int position = 0;
-        for (int step = 0; step < pictureCount; ++step) {
-            Sleep(1500);  // the next screen is prepared by now
-            position = (position + 1) % pictureCount;
-            auto pressed = Clock::now();
-            press(VK_SPACE);
-            preparedSteps.push_back(timeUntilCentre(colours[position], pressed));
-        }
-        for (int step = 0; step < 2; ++step) {
-            Sleep(1500);
-            position = (position + pictureCount - 1) % pictureCount;
-            auto pressed = Clock::now();
-            press(VK_BACK);
-            if (step == 1)
-                unpreparedSteps.push_back(timeUntilCentre(colours[position], pressed));
-            else
-                timeUntilCentre(colours[position], pressed);
-        }
-        press(VK_ESCAPE);
-        WaitForSingleObject(process.hProcess, 10000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    const double copy = screenCopyMilliseconds();
+    // The viewers take turns round by round, so that a shared machine's load
+    // falls on each of them alike.
+    std::vector<ViewerTimes> times(viewers.size());
+    std::vector<double> copies;
+    for (int round = 0; round < rounds; ++round)
+        for (size_t v = 0; v < viewers.size(); ++v)
+            if (!timeOneRun(viewers[v], folder, times[v], copies))
+                return 1;
+
+    const double copy = median(copies);
     printf("desktop %dx%d, pictures in %ls, median of %d rounds\n", w, h, folder.c_str(), rounds);
-    printf("%-28s %9.1f ms  (%.1f x copy)\n", "start to first picture", median(startTimes),
-           median(startTimes) / copy);
-    printf("%-28s %9.2f ms  (copy + %.2f ms)\n", "step onto a prepared screen", median(preparedSteps),
-           median(preparedSteps) - copy);
-    printf("%-28s %9.1f ms  (%.1f x copy)\n", "step back, not prepared", median(unpreparedSteps),
-           median(unpreparedSteps) / copy);
-    printf("%-28s %9.2f ms\n", "one screen-sized BitBlt", copy);
+    printf("%-28s %9.2f ms  (beside each step)\n", "one screen-sized BitBlt", copy);
+    for (size_t v = 0; v < viewers.size(); ++v) {
+        const ViewerTimes& t = times[v];
+        printf("%ls\n", viewers[v].c_str());
+        printf("  %-26s %9.1f ms  (%.1f x copy)\n", "start to first picture", median(t.start), median(t.start) / copy);
+        printf("  %-26s %9.2f ms  (copy + %.2f ms)\n", "step onto a prepared screen", median(t.preparedSteps),
+               median(t.preparedSteps) - copy);
+        printf("  %-26s %9.1f ms  (%.1f x copy)\n", "step back, not prepared", median(t.unpreparedSteps),
+               median(t.unpreparedSteps) / copy);
+    }
     return 0;
 }
