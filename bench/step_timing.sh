@@ -13,7 +13,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/common.sh"
 rounds=${1:-5}
-before=${2:-}
+before=${2:+$(cd "$2" && pwd)}
 build="$project_root/build"
 pictures="$build/step-pictures"
 cmake --build "$build/win" -j2 --target step_timing Vellora render_screen >/dev/null
