@@ -1,9 +1,13 @@
-// step_timing.exe VIEWER.exe [ROUNDS]
+// step_timing.exe ROUNDS FOLDER VIEWER.exe...
 // Times the real viewer from input to changed pixels on the screen: the start
 // to the first picture, a step forward onto a screen prepared in advance, and
 // a second step back (beyond the one held screen, so prepared once shown).
 // Each beside one screen-sized BitBlt measured in the same run. Prints
-// medians in milliseconds for the desktop it runs on.
+// medians in milliseconds for the desktop it runs on, for each viewer given
+// (builds to compare take turns).
+//
+// FOLDER holds four pictures that sort in the order of the colours below and
+// show them at their centres (a lossy file's centre within a few levels).
 #include <windows.h>
 
 #include <algorithm>
@@ -11,8 +15,6 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "solid_pictures.h"
 
 namespace {
 
@@ -32,6 +34,18 @@ double median(std::vector<double> values)
 const COLORREF colours[] = {RGB(200, 40, 40), RGB(40, 200, 40), RGB(40, 40, 200), RGB(200, 200, 40)};
 constexpr int pictureCount = 4;
 
+// Within this of each channel a centre shows a picture's colour: JPEG and
+// the area scaling move a flat colour by a few levels, and the colours above
+// are far further apart.
+constexpr int colourTolerance = 24;
+
+bool looksLike(COLORREF seen, COLORREF colour)
+{
+    auto close = [](int a, int b) { return a - b <= colourTolerance && b - a <= colourTolerance; };
+    return close(GetRValue(seen), GetRValue(colour)) && close(GetGValue(seen), GetGValue(colour))
+           && close(GetBValue(seen), GetBValue(colour));
+}
+
 COLORREF centre()
 {
     HDC screen = GetDC(nullptr);
@@ -43,7 +57,7 @@ COLORREF centre()
 // Milliseconds from start until the centre shows colour; -1 after 20 s.
 double timeUntilCentre(COLORREF colour, Clock::time_point start)
 {
-    while (centre() != colour) {
+    while (!looksLike(centre(), colour)) {
         if (millisecondsSince(start) > 20000)
             return -1;
     }
@@ -59,7 +73,10 @@ void press(WORD key)
     SendInput(2, inputs, sizeof(INPUT));
 }
 
-double screenCopyMilliseconds()
+// Adds the times of count screen-sized BitBlts of what the screen shows back
+// onto it, so that nothing visible changes. Taken beside each step, so that
+// the reference sees the same load as the steps on a shared machine.
+void timeScreenCopies(std::vector<double>& times, int count)
 {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
@@ -69,8 +86,8 @@ double screenCopyMilliseconds()
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, dib);
-    std::vector<double> times;
-    for (int i = 0; i < 20; ++i) {
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    for (int i = 0; i < count; ++i) {
         auto start = Clock::now();
         BitBlt(screen, 0, 0, w, h, memory, 0, 0, SRCCOPY);
         GdiFlush();
@@ -80,90 +97,98 @@ double screenCopyMilliseconds()
     DeleteObject(dib);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return median(times);
+}
+
+struct ViewerTimes {
+    std::vector<double> start, preparedSteps, unpreparedSteps;
+};
+
+// One run of the viewer over the folder: start, four steps forward onto
+// prepared screens, two back. False when the first picture never showed.
+bool timeOneRun(const std::wstring& viewer, const std::wstring& folder, ViewerTimes& times,
+                std::vector<double>& copies)
+{
+    std::wstring commandLine = L"\"" + viewer + L"\" \"" + folder + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    auto start = Clock::now();
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        fprintf(stderr, "cannot start %ls\n", viewer.c_str());
+        return false;
+    }
+    times.start.push_back(timeUntilCentre(colours[0], start));
+    if (times.start.back() < 0) {
+        fprintf(stderr, "the first picture never showed at the centre (found 0x%06lx)\n", centre());
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return false;
+    }
+    HWND window = nullptr;
+    while (window == nullptr && millisecondsSince(start) < 20000)
+        window = FindWindowW(L"Plant", nullptr);
+    SetForegroundWindow(window);
+    int position = 0;
+    for (int step = 0; step < pictureCount; ++step) {
+        Sleep(1500);  // the next screen is prepared by now
+        timeScreenCopies(copies, 5);
+        position = (position + 1) % pictureCount;
+        auto pressed = Clock::now();
+        press(VK_SPACE);
+        times.preparedSteps.push_back(timeUntilCentre(colours[position], pressed));
+    }
+    for (int step = 0; step < 2; ++step) {
+        Sleep(1500);
+        position = (position + pictureCount - 1) % pictureCount;
+        auto pressed = Clock::now();
+        press(VK_BACK);
+        if (step == 1)
+            times.unpreparedSteps.push_back(timeUntilCentre(colours[position], pressed));
+        else
+            timeUntilCentre(colours[position], pressed);
+    }
+    press(VK_ESCAPE);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2) {
-        fprintf(stderr, "usage: step_timing VIEWER.exe [ROUNDS]\n");
+    if (argc < 4) {
+        fprintf(stderr, "usage: step_timing ROUNDS FOLDER VIEWER.exe...\n");
         return 2;
     }
-    const int rounds = argc >= 3 ? std::max(1, _wtoi(argv[2])) : 5;
+    const int rounds = std::max(1, _wtoi(argv[1]));
+    const std::wstring folder = argv[2];
+    const std::vector<std::wstring> viewers(argv + 3, argv + argc);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
 
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"vellora-step-timing";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    for (int i = 0; i < pictureCount; ++i) {
-        const std::string bytes = solidBmp(2400, 1600, GetRValue(colours[i]), GetGValue(colours[i]), GetBValue(colours[i]));
-        HANDLE file = CreateFileW((folder + L"\\" + std::to_wstring(i) + L".bmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    // The viewers take turns round by round, so that a shared machine's load
+    // falls on each of them alike.
+    std::vector<ViewerTimes> times(viewers.size());
+    std::vector<double> copies;
+    for (int round = 0; round < rounds; ++round)
+        for (size_t v = 0; v < viewers.size(); ++v)
+            if (!timeOneRun(viewers[v], folder, times[v], copies))
+                return 1;
 
-    std::vector<double> startTimes, preparedSteps, unpreparedSteps;
-    for (int round = 0; round < rounds; ++round) {
-        std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + folder + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        auto start = Clock::now();
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process)) {
-            fprintf(stderr, "cannot start the viewer\n");
-            return 1;
-        }
-        startTimes.push_back(timeUntilCentre(colours[0], start));
-        if (startTimes.back() < 0) {
-            fprintf(stderr, "the first picture never showed at the centre (found 0x%06lx)\n", centre());
-            TerminateProcess(process.hProcess, 1);
-            return 1;
-        }
-        HWND window = nullptr;
-        while (window == nullptr && millisecondsSince(start) < 20000)
-            window = FindWindowW(L"Plant", nullptr);
-        SetForegroundWindow(window);
-        int position = 0;
-        for (int step = 0; step < pictureCount; ++step) {
-            Sleep(1500);  // the next screen is prepared by now
-            position = (position + 1) % pictureCount;
-            auto pressed = Clock::now();
-            press(VK_SPACE);
-            preparedSteps.push_back(timeUntilCentre(colours[position], pressed));
-        }
-        for (int step = 0; step < 2; ++step) {
-            Sleep(1500);
-            position = (position + pictureCount - 1) % pictureCount;
-            auto pressed = Clock::now();
-            press(VK_BACK);
-            if (step == 1)
-                unpreparedSteps.push_back(timeUntilCentre(colours[position], pressed));
-            else
-                timeUntilCentre(colours[position], pressed);
-        }
-        press(VK_ESCAPE);
-        WaitForSingleObject(process.hProcess, 10000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    const double copy = median(copies);
+    printf("desktop %dx%d, pictures in %ls, median of %d rounds\n", w, h, folder.c_str(), rounds);
+    printf("%-28s %9.2f ms  (beside each step)\n", "one screen-sized BitBlt", copy);
+    for (size_t v = 0; v < viewers.size(); ++v) {
+        const ViewerTimes& t = times[v];
+        printf("%ls\n", viewers[v].c_str());
+        printf("  %-26s %9.1f ms  (%.1f x copy)\n", "start to first picture", median(t.start), median(t.start) / copy);
+        printf("  %-26s %9.2f ms  (copy + %.2f ms)\n", "step onto a prepared screen", median(t.preparedSteps),
+               median(t.preparedSteps) - copy);
+        printf("  %-26s %9.1f ms  (%.1f x copy)\n", "step back, not prepared", median(t.unpreparedSteps),
+               median(t.unpreparedSteps) / copy);
     }
-    for (int i = 0; i < pictureCount; ++i)
-        DeleteFileW((folder + L"\\" + std::to_wstring(i) + L".bmp").c_str());
-    RemoveDirectoryW(folder.c_str());
-
-    const double copy = screenCopyMilliseconds();
-    printf("desktop %dx%d, pictures 2400x1600 BMP, median of %d rounds\n", w, h, rounds);
-    printf("%-28s %9.1f ms  (%.1f x copy)\n", "start to first picture", median(startTimes),
-           median(startTimes) / copy);
-    printf("%-28s %9.1f ms  (%.1f x copy)\n", "step onto a prepared screen", median(preparedSteps),
-           median(preparedSteps) / copy);
-    printf("%-28s %9.1f ms  (%.1f x copy)\n", "step back, not prepared", median(unpreparedSteps),
-           median(unpreparedSteps) / copy);
-    printf("%-28s %9.2f ms\n", "one screen-sized BitBlt", copy);
     return 0;
 }

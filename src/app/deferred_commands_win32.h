@@ -15,5 +15,5 @@ bool deferWhilePreparing(DeferredCommand command);
 
 // Runs the queued commands in order as long as no preparation runs; called
 // when a preparation is complete. A command that starts a preparation (or
-// shows a dialog during which a paint starts one) leaves the rest queued.
+// shows a dialog whose idle time starts one) leaves the rest queued.
 void runDeferredCommands();

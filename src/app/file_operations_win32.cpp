@@ -88,8 +88,8 @@ void deleteCurrentFile()
     WideString question = deleteQuestion(currentEntry->path);
     if (question.empty() || MessageBoxW(mainWindow, wide(question.text()), L"Vellora", MB_YESNO) != IDYES)
         return;
-    // A paint while the question was up may have started a preparation,
-    // which reads the list and a file that are about to change.
+    // The question's idle time may have started a preparation, which reads
+    // the list and a file that are about to change.
     waitForPreparation();
     if (!DeleteFileW(wide(currentEntry->path.text()))) {
         MessageBoxW(mainWindow, L"Unable to delete file!", L"Vellora", MB_OK);

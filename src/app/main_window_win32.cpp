@@ -159,6 +159,12 @@ LRESULT onEraseBackground(HDC context)
     return 1;
 }
 
+LRESULT onEnterIdle()
+{
+    useIdleTime();
+    return 0;
+}
+
 LRESULT onContextMenu(HWND window)
 {
     showContextMenu(window);
@@ -175,6 +181,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_PAINT: return onPaint(window);
     case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_CONTEXTMENU: return onContextMenu(window);
+    case WM_ENTERIDLE: return onEnterIdle();
     case WM_KEYDOWN: return onKeyDown(window, wParam);
     case WM_COMMAND: return onCommand(wParam);
     case WM_TIMER: return onTimer();

@@ -38,13 +38,6 @@ void copyCurrentScreen(HDC context)
     DeleteDC(memory);
 }
 
-// The worker gets the entry that is current now, so that a step taken right
-// after the start does not change which file it prepares.
-void startNextPreparation()
-{
-    startScreenPreparation(currentEntry, mainWindow, screenPreparedMessage);
-}
-
 // Whether the current screen cannot be shown yet: it is being prepared, or
 // it is missing and its preparation starts now. Where no worker can be
 // made it is prepared here instead.
@@ -73,8 +66,6 @@ void paintCurrentScreen(HDC context)
         eraseMainWindow(context);
     if (infoOverlay)
         drawInfoOverlay(context);
-    if (nextBitmap == nullptr && !preloadBusy)
-        startNextPreparation();
 }
 
 }  // namespace

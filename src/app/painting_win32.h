@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-// WM_PAINT: shows the current screen and then starts the background
-// preparation of the next one. A missing current screen is prepared in the
-// background first; the window shows nothing new until it is complete.
+// WM_PAINT: shows the current screen. A missing current screen is prepared
+// in the background first; the window shows nothing new until it is
+// complete. The next screen is prepared from useIdleTime.
 void paintMainWindow(HWND window);
 
 // Whether the window shows the current screen: there is one and no

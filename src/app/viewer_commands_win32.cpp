@@ -4,6 +4,7 @@
 
 #include "app/context_menu_win32.h"
 #include "app/deferred_commands_win32.h"
+#include "app/main_window_win32.h"
 #include "app/overlay_buttons_win32.h"
 #include "app/painting_win32.h"
 #include "filelist/file_list.h"
@@ -102,4 +103,13 @@ void takePreparedScreen(bool current)
         UpdateWindow(mainWindow);
     }
     runDeferredCommands();
+}
+
+// The worker gets the entry that is current now, so that a step taken right
+// after the start does not change which file it prepares.
+void useIdleTime()
+{
+    releaseRetiredScreen();
+    if (currentEntry != nullptr && nextBitmap == nullptr && !preloadBusy.load(std::memory_order_acquire))
+        startScreenPreparation(currentEntry, mainWindow, screenPreparedMessage);
 }

@@ -33,6 +33,12 @@ void toggleColorManagement();
 void discardPreparedScreens();
 
 // A screen preparation is complete (current: it filled the current slot).
-// Shows the current screen now, which starts the preparation of the next,
-// then runs the commands that waited for the preparation.
+// Shows the current screen now, then runs the commands that waited for the
+// preparation.
 void takePreparedScreen(bool current);
+
+// The window thread has no message waiting, in its own loop or in a modal
+// one (WM_ENTERIDLE): what it painted is out by now (Wine puts a window's
+// drawing on the screen only then). Deletes the screen the last step
+// retired and starts preparing the next screen when it is missing.
+void useIdleTime();

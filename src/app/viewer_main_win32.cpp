@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/editor_command_win32.h"
 #include "app/main_window_win32.h"
+#include "app/viewer_commands_win32.h"
 #include "filelist/start_path.h"
 #include "state/prepared_slots_win32.h"
 #include "state/viewer_options.h"
@@ -31,12 +32,19 @@ bool registerWindowClass(const wchar_t* name, WNDPROC procedure, UINT style)
     return RegisterClassW(&windowClass) != 0;
 }
 
+// Every waiting message first; idle work only when none is left.
 void runMessageLoop()
 {
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+    for (;;) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        useIdleTime();
+        WaitMessage();
     }
 }
 

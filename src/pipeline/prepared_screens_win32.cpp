@@ -58,18 +58,24 @@ void moveSlot(Slot from, Slot to)
     from.imageWidth = from.imageHeight = 0;
 }
 
+// The scaledWidth x scaledHeight block at x, y of a bottom-up DIB section
+// that is rowWidth pixels wide and rowCount high, top row first.
+PixelRows fittedBlock(void* bits, int32_t rowWidth, int32_t rowCount, int32_t x, int32_t y)
+{
+    const ptrdiff_t stride = ptrdiff_t(4) * rowWidth;
+    return {static_cast<uint8_t*>(bits) + stride * (rowCount - 1 - y) + ptrdiff_t(4) * x, -stride, scaledWidth,
+            scaledHeight};
+}
+
 // Area-averages the decoded bitmap, at its own size (a decoder may deliver
-// less than the published size), into the bottom-up rows of scaled. A
-// picture stored turned is scaled as stored to the fitted size turned back,
-// and only that screen-size result is turned upright into place.
-void scaleInto(HBITMAP decoded, void* scaledBits, Orientation orientation)
+// less than the published size), into target. A picture stored turned is
+// scaled as stored to the fitted size turned back, and only that
+// screen-size result is turned upright into place.
+void scaleInto(HBITMAP decoded, const PixelRows& target, Orientation orientation)
 {
     BitmapRows source;
-    if (!scaledBits || !readBitmapRows(decoded, source))
+    if (!readBitmapRows(decoded, source))
         return;
-    const ptrdiff_t stride = ptrdiff_t(4) * scaledWidth;
-    const PixelRows target{static_cast<uint8_t*>(scaledBits) + stride * (scaledHeight - 1), -stride, scaledWidth,
-                           scaledHeight};
     if (orientation == Orientation::upright) {
         scaleByAreaAverage(source.rows, target);
         return;
@@ -82,9 +88,10 @@ void scaleInto(HBITMAP decoded, void* scaledBits, Orientation orientation)
         turnPixels(storedRows, target, orientation);
 }
 
-// Scales the decoded image to the fitted size, colour-manages it when that
-// is on, and copies it to the centre of the screen with black margins.
-void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
+// Scales the decoded image to the fitted size into the centre of the fresh
+// screen (screenBits, its rows, all black), through a colour-managed copy
+// when that is on.
+void drawFitted(HDC screenContext, void* screenBits, HBITMAP decoded, const char16_t* path)
 {
     if (!decoded || scaledWidth <= 0 || scaledHeight <= 0)
         return;
@@ -92,18 +99,29 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     const int32_t y = (screenHeight - scaledHeight) / 2;
 
     Stopwatch stretchTime;
+    // Straight into the screen: no second screen-sized copy to make and fill.
+    // The fitted size never exceeds the screen; were it to, nothing is written.
+    if (!colorManagement) {
+        if (screenBits && scaledWidth <= screenWidth && scaledHeight <= screenHeight)
+            scaleInto(decoded, fittedBlock(screenBits, screenWidth, screenHeight, x, y),
+                      orientationFromExif(imageOrientation));
+        lastPreparationTimes.stretch = stretchTime.milliseconds();
+        return;
+    }
     void* scaledBits = nullptr;
     ScopedBitmap scaled(createScreenDib(scaledWidth, scaledHeight, &scaledBits));
     // The managed copy is made only when it is asked for. Both bitmaps are
     // declared before the context, which must release them before they are
     // deleted: a bitmap still selected into a context is not deleted.
     ScopedBitmap managed(nullptr);
-    scaleInto(decoded, scaledBits, orientationFromExif(imageOrientation));
+    if (scaledBits)
+        scaleInto(decoded, fittedBlock(scaledBits, scaledWidth, scaledHeight, 0, 0),
+                  orientationFromExif(imageOrientation));
     lastPreparationTimes.stretch = stretchTime.milliseconds();
     MemoryContext target;
     target.select(scaled.get());
 
-    if (colorManagement && scaledBits) {
+    if (scaledBits) {
         Stopwatch colourTime;
         void* managedBits = nullptr;
         managed.reset(createScreenDib(scaledWidth, scaledHeight, &managedBits));
@@ -113,14 +131,6 @@ void drawFitted(HDC screenContext, HBITMAP decoded, const char16_t* path)
     }
 
     BitBlt(screenContext, x, y, scaledWidth, scaledHeight, target.get(), 0, 0, SRCCOPY);
-    if (x > 0) {
-        PatBlt(screenContext, 0, 0, x, screenHeight, BLACKNESS);
-        PatBlt(screenContext, x + scaledWidth, 0, screenWidth, screenHeight, BLACKNESS);
-    }
-    if (y > 0) {
-        PatBlt(screenContext, 0, 0, screenWidth, y, BLACKNESS);
-        PatBlt(screenContext, 0, y + scaledHeight, screenWidth, screenHeight, BLACKNESS);
-    }
 }
 
 }  // namespace
@@ -132,7 +142,8 @@ void prepareScreen(const FileEntry* successorOf)
     Slot slot = forNext ? nextSlot() : currentSlot();
     MemoryContext screenContext;
     deleteScreenDib(slot.bitmap);
-    slot.bitmap = createScreenDib(screenWidth, screenHeight);
+    void* screenBits = nullptr;
+    slot.bitmap = createScreenDib(screenWidth, screenHeight, &screenBits);
     screenContext.select(slot.bitmap);
 
     const FileEntry* entry = forNext ? nextEntry(successorOf) : currentEntry;
@@ -156,7 +167,7 @@ void prepareScreen(const FileEntry* successorOf)
         }
         lastPreparationTimes.anaglyph = anaglyphTime.milliseconds();
     }
-    drawFitted(screenContext.get(), decoded.get(), path);
+    drawFitted(screenContext.get(), screenBits, decoded.get(), path);
     GdiFlush();
 }
 
@@ -212,10 +223,23 @@ bool waitForPreparationAtMost(DWORD milliseconds)
     return true;
 }
 
+namespace {
+
+// Deleting a screen-sized bitmap unmaps megabytes; the one that waits is
+// deleted first, so at most one is held.
+void retireScreen(HBITMAP& bitmap)
+{
+    deleteScreenDib(retiredBitmap);
+    retiredBitmap = bitmap;
+    bitmap = nullptr;
+}
+
+}  // namespace
+
 void advanceScreens()
 {
     waitForPreparation();
-    deleteScreenDib(previousBitmap);
+    retireScreen(previousBitmap);
     moveSlot(currentSlot(), previousSlot());
     moveSlot(nextSlot(), currentSlot());
 }
@@ -223,14 +247,17 @@ void advanceScreens()
 void retreatScreens()
 {
     waitForPreparation();
-    deleteScreenDib(nextBitmap);
+    retireScreen(nextBitmap);
     moveSlot(currentSlot(), nextSlot());
     moveSlot(previousSlot(), currentSlot());
 }
 
+void releaseRetiredScreen() { deleteScreenDib(retiredBitmap); }
+
 void releasePreparedScreens()
 {
     waitForPreparation();
+    deleteScreenDib(retiredBitmap);
     deleteScreenDib(previousBitmap);
     deleteScreenDib(currentBitmap);
     deleteScreenDib(nextBitmap);

@@ -23,9 +23,11 @@ void prepareScreen(const FileEntry* successorOf);
 bool startScreenPreparation(const FileEntry* successorOf, HWND window, UINT message);
 
 // Slot rotations for a step forward and back; both wait for a running
-// preparation first.
+// preparation first. The screen that leaves the slots becomes retiredBitmap.
 void advanceScreens();
 void retreatScreens();
+// Deletes retiredBitmap, if any.
+void releaseRetiredScreen();
 
 // Sleeps in 15 ms steps until no preparation runs.
 void waitForPreparation();
@@ -33,7 +35,7 @@ void waitForPreparation();
 bool waitForPreparationAtMost(DWORD milliseconds);
 
 // Waits for a running preparation, then deletes the three slot bitmaps and
-// empties the slots.
+// the retired one and empties the slots.
 void releasePreparedScreens();
 
 // Milliseconds the last preparation spent in each step (0 for a step that did

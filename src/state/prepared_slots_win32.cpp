@@ -1,6 +1,6 @@
 #include "state/prepared_slots_win32.h"
 
-HBITMAP currentBitmap, nextBitmap, previousBitmap;
+HBITMAP currentBitmap, nextBitmap, previousBitmap, retiredBitmap;
 int32_t currentImageWidth, currentImageHeight;
 int32_t nextImageWidth, nextImageHeight;
 int32_t previousImageWidth, previousImageHeight;

@@ -3,7 +3,9 @@
 // Screens are prepared on a worker thread, one at a time and in this order:
 // the current screen when it is missing, then the next one. The window
 // thread never decodes, so keys (Escape above all) are read while a slow or
-// hostile file is prepared.
+// hostile file is prepared. The next screen's preparation starts once the
+// window thread has nothing left to do, so that the screen just painted is
+// out before a worker is made and competes for the processor.
 //
 // Handshake: the window thread raises preloadBusy, and sets
 // preparingCurrentScreen to the slot it hands over, before the worker
@@ -32,6 +34,9 @@ extern HBITMAP currentBitmap, nextBitmap, previousBitmap;
 extern int32_t currentImageWidth, currentImageHeight;
 extern int32_t nextImageWidth, nextImageHeight;
 extern int32_t previousImageWidth, previousImageHeight;
+// The screen a step pushed out of the three slots, deleted once the window
+// thread is idle rather than before the step is painted. Window thread only.
+extern HBITMAP retiredBitmap;
 // Raised before a preparation starts and lowered (release) when its slot is
 // complete; the window thread waits for it, or queues its command, before
 // touching any slot.
