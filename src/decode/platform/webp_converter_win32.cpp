@@ -50,7 +50,8 @@ bool converterFinished(HANDLE process)
 // Runs the converter without a window until it ends; false when it could
 // not be started or was ended because the viewer quits. A console converter
 // gets no console at all, so none can flash up whichever terminal the system
-// uses.
+// uses: CREATE_NO_WINDOW would still make a hidden one, whose host process
+// under Wine outlived a converter ended while it started.
 bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine)
 {
     STARTUPINFOW startup{};
@@ -59,7 +60,7 @@ bool runConverter(const PathBuffer& converter, ConverterCommandLine& commandLine
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(wide(converter), reinterpret_cast<wchar_t*>(commandLine), nullptr, nullptr, FALSE,
-                        NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
+                        NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
         return false;
     const bool finished = converterFinished(process.hProcess);
     CloseHandle(process.hThread);
