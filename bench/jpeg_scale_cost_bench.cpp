@@ -1,10 +1,13 @@
 // What a decode at each DCT scale M/8 costs against the full-size decode of
 // the same file, per kind of stream, with the libjpeg-turbo the program
-// links: the figures behind jpegScaleCost. The picture is photo-like
-// (large-scale structure, mid-scale texture and per-pixel grain), 3840 x
-// 2400 at quality 95. After the runs, one line per kind gives the time of
-// M = 1..8 as a fraction of M = 8: the least processor time of five
-// repetitions, which other work on the machine disturbs least.
+// links, on one thread: the figures behind jpegScaleCost. The picture is
+// photo-like (large-scale structure, mid-scale texture and per-pixel grain),
+// 3840 x 2400 at quality 85 and 95. After the runs, one line per kind gives
+// the time of M = 1..8 as a fraction of M = 8: the least processor time of
+// five repetitions, which other work on the machine disturbs least. A second
+// line per kind gives the figures behind the band split's reading share:
+// each scale's decode less the reading of its blocks alone (every row
+// skipped but the last), per pixel, in hundredths of the reading per byte.
 
 #include <benchmark/benchmark.h>
 
@@ -93,7 +96,7 @@ const Kind kinds[] = {
     {"grey", 1, 1, 1, false},        {"progressive420", 3, 2, 2, true},
     {"progressive444", 3, 1, 1, true},
 };
-const int qualities[] = {95};
+const int qualities[] = {85, 95};
 
 std::vector<uint8_t> encode(const Kind& kind, int quality)
 {
@@ -133,9 +136,36 @@ public:
 
 double least(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
-std::string nameOf(const Kind& kind, int quality, int eighths)
+std::string nameOf(const Kind& kind, int quality, int eighths, const char* family = "Decode")
 {
-    return std::string("Decode/") + kind.name + "/q" + std::to_string(quality) + "/" + std::to_string(eighths) + "_8";
+    return std::string(family) + "/" + kind.name + "/q" + std::to_string(quality) + "/" + std::to_string(eighths) +
+           "_8";
+}
+
+// The blocks read and every row but the last skipped untransformed: what
+// each band's decoder spends on the rows above its band.
+void readOnly(const std::vector<uint8_t>& bytes, int eighths, uint8_t* lastRow)
+{
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_BGRX;
+    info.scale_num = static_cast<unsigned int>(eighths);
+    info.scale_denom = 8;
+    jpeg_start_decompress(&info);
+    jpeg_skip_scanlines(&info, info.output_height - 1);
+    jpeg_read_scanlines(&info, &lastRow, 1);
+    jpeg_abort_decompress(&info);
+    jpeg_destroy_decompress(&info);
+}
+
+double cpuTimeOf(const LeastTimeReporter& reporter, const std::string& name)
+{
+    const auto found = reporter.cpuTime.find(name);
+    return found == reporter.cpuTime.end() ? 0 : found->second;
 }
 
 }  // namespace
@@ -158,10 +188,21 @@ int main(int argc, char** argv)
                         std::unique_ptr<uint8_t[]> pixels(new uint8_t[size_t(4) * width * height]);
                         const JpegRows rows{pixels.get(), 4 * width, width, height, eighths};
                         JpegHeader header;
-                        benchmark::DoNotOptimize(decodeJpeg(bytes->data(), bytes->size(), header, &rows));
+                        benchmark::DoNotOptimize(decodeJpeg(bytes->data(), bytes->size(), header, &rows, 1));
                         benchmark::ClobberMemory();
                     }
                 })
+                    ->Unit(benchmark::kMillisecond)
+                    ->Repetitions(5)
+                    ->ReportAggregatesOnly(true)
+                    ->ComputeStatistics("least", least);
+            for (int eighths = 1; eighths <= jpegFullScaleEighths; ++eighths)
+                benchmark::RegisterBenchmark(nameOf(kind, quality, eighths, "Read").c_str(),
+                                             [=](benchmark::State& state) {
+                                                 std::vector<uint8_t> lastRow(size_t(4) * kWidth);
+                                                 for (auto _ : state)
+                                                     readOnly(*bytes, eighths, lastRow.data());
+                                             })
                     ->Unit(benchmark::kMillisecond)
                     ->Repetitions(5)
                     ->ReportAggregatesOnly(true)
@@ -179,6 +220,20 @@ int main(int argc, char** argv)
                 const auto own = reporter.cpuTime.find(nameOf(kind, quality, eighths));
                 if (own != reporter.cpuTime.end())
                     std::printf(" %.2f", own->second / full->second);
+            }
+            std::printf("\n");
+        }
+    std::printf("transform per pixel at M/8, M = 1..8, in hundredths of the reading of one byte\n");
+    stream = 0;
+    for (const Kind& kind : kinds)
+        for (int quality : qualities) {
+            const double perByte = cpuTimeOf(reporter, nameOf(kind, quality, jpegFullScaleEighths, "Read")) /
+                                   double(streams[stream++].size());
+            std::printf("%-16s q%d:", kind.name, quality);
+            for (int eighths = 1; perByte > 0 && eighths <= jpegFullScaleEighths; ++eighths) {
+                const double transform = cpuTimeOf(reporter, nameOf(kind, quality, eighths)) -
+                                         cpuTimeOf(reporter, nameOf(kind, quality, eighths, "Read"));
+                std::printf(" %.0f", 100 * transform / (double(kWidth) * kHeight) / perByte);
             }
             std::printf("\n");
         }

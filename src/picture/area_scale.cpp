@@ -1,11 +1,13 @@
 #include "picture/area_scale.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
 #include "picture/area_scale_axis.h"
 #include "picture/area_scale_bodies.h"
 #include "picture/area_scale_wide_rows.h"
+#include "picture/parallel_bands.h"
 #include "picture/pixel_array_limit.h"
 
 using namespace areascale;
@@ -73,7 +75,40 @@ private:
     int32_t index_[2] = {-1, -1};
 };
 
+// Target rows [firstRow, endRow), each from its own span of source rows.
+bool scaleRows(const ConstPixelRows& source, const PixelRows& target, const AxisTable& columns,
+               const AxisTable& rows, AreaScaleBody which, int32_t firstRow, int32_t endRow)
+{
+#if defined(__SSE2__)
+    if (which == AreaScaleBody::sse2 && rows.total <= shortSpanDenominator)
+        return scaleColumnsFirstSse2(source, target, columns, rows, firstRow, endRow);
+#endif
+    const Body& body = *bodyOf(which);
+    RowCache cache(source, columns, target.width, body);
+    auto sums = allocate<uint32_t>(uint64_t(4) * uint64_t(target.width));
+    if (!cache.ready() || !sums)
+        return false;
+    const uint32_t denominator = columns.total * rows.total;
+    for (int32_t y = firstRow; y < endRow; ++y) {
+        const Span& span = rows.spans[y];
+        for (int32_t k = 0; k < span.count; ++k) {
+            const uint32_t weight = k == 0 ? span.firstWeight : k == span.count - 1 ? span.lastWeight : rows.innerWeight;
+            if (weight != 0 || k == 0)
+                body.weigh(cache.row(span.first + k), weight, k == 0, target.width, sums.get());
+        }
+        body.finish(sums.get(), denominator, target.width, target.top + ptrdiff_t(y) * target.stride);
+    }
+    return true;
+}
+
 }  // namespace
+
+int areaScaleBands(int32_t sourceWidth, int32_t sourceHeight, int32_t targetHeight, int threads)
+{
+    if (uint64_t(std::max(sourceWidth, 0)) * uint64_t(std::max(sourceHeight, 0)) < minAreaScaleThreadPixels)
+        return 1;
+    return std::clamp(std::min(threads, int(targetHeight / minAreaScaleBandRows)), 1, maxParallelBands);
+}
 
 AreaScaleBody fastestAreaScaleBody()
 {
@@ -89,10 +124,9 @@ bool hasAreaScaleBody(AreaScaleBody body)
     return bodyOf(body) != nullptr;
 }
 
-bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target, AreaScaleBody which)
+bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target, AreaScaleBody which, int threads)
 {
-    const Body* body = bodyOf(which);
-    if (!body || !source.top || !target.top || !usableDepth(source) || !usableSize(source.width, source.height) ||
+    if (!bodyOf(which) || !source.top || !target.top || !usableDepth(source) || !usableSize(source.width, source.height) ||
         !usableSize(target.width, target.height))
         return false;
     uint64_t budgetX, budgetY;
@@ -103,23 +137,11 @@ bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target, A
     if (!buildAxis(source.width, target.width, budgetX, columns) ||
         !buildAxis(source.height, target.height, budgetY, rows))
         return false;
-#if defined(__SSE2__)
-    if (which == AreaScaleBody::sse2 && rows.total <= shortSpanDenominator)
-        return scaleColumnsFirstSse2(source, target, columns, rows);
-#endif
-    RowCache cache(source, columns, target.width, *body);
-    auto sums = allocate<uint32_t>(uint64_t(4) * uint64_t(target.width));
-    if (!cache.ready() || !sums)
-        return false;
-    const uint32_t denominator = columns.total * rows.total;
-    for (int32_t y = 0; y < target.height; ++y) {
-        const Span& span = rows.spans[y];
-        for (int32_t k = 0; k < span.count; ++k) {
-            const uint32_t weight = k == 0 ? span.firstWeight : k == span.count - 1 ? span.lastWeight : rows.innerWeight;
-            if (weight != 0 || k == 0)
-                body->weigh(cache.row(span.first + k), weight, k == 0, target.width, sums.get());
-        }
-        body->finish(sums.get(), denominator, target.width, target.top + ptrdiff_t(y) * target.stride);
-    }
-    return true;
+    const int bands = areaScaleBands(source.width, source.height, target.height, threads);
+    bool scaled[maxParallelBands] = {};
+    runParallelBands(bands, [&](int k) {
+        scaled[k] = scaleRows(source, target, columns, rows, which, int32_t(int64_t(target.height) * k / bands),
+                              int32_t(int64_t(target.height) * (k + 1) / bands));
+    });
+    return std::all_of(scaled, scaled + bands, [](bool ok) { return ok; });
 }

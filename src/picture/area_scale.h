@@ -19,6 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "picture/parallel_bands.h"
+
 // Rows of 32-bit pixels: the address of the top row and the distance in
 // bytes from one row to the one below it (negative for bottom-up storage).
 struct PixelRows {
@@ -49,10 +51,23 @@ AreaScaleBody fastestAreaScaleBody();
 // Whether this build has the body (SSE2 on x86 builds only).
 bool hasAreaScaleBody(AreaScaleBody body);
 
-// Writes the area average of source into every pixel of target. False, with
-// target untouched, for an empty or oversized block on either side, a source
-// depth other than 1, 8, 24 or 32 bits (or indices without colours), a body
-// this build lacks, a scale too extreme for 32-bit sums (more than 2^22
-// source pixels per target pixel) or a failed allocation.
+// A large scale runs on several threads, each writing its own band of
+// target rows (the same bytes as one thread). A band has at least
+// minAreaScaleBandRows rows, and smaller sources than
+// minAreaScaleThreadPixels stay on one thread, whose start would cost more
+// than it saves.
+constexpr int32_t minAreaScaleBandRows = 64;
+constexpr uint64_t minAreaScaleThreadPixels = uint64_t{1} << 20;
+
+// The bands a sourceWidth x sourceHeight block scaled to targetHeight rows is
+// split into on up to threads threads.
+int areaScaleBands(int32_t sourceWidth, int32_t sourceHeight, int32_t targetHeight, int threads);
+
+// Writes the area average of source into every pixel of target. False for
+// an empty or oversized block on either side, a source depth other than 1,
+// 8, 24 or 32 bits (or indices without colours), a body this build lacks or
+// a scale too extreme for 32-bit sums (more than 2^22 source pixels per
+// target pixel), with target untouched; false too for a failed allocation,
+// when other bands' rows may have been written.
 bool scaleByAreaAverage(const ConstPixelRows& source, const PixelRows& target,
-                        AreaScaleBody body = fastestAreaScaleBody());
+                        AreaScaleBody body = fastestAreaScaleBody(), int threads = parallelBandThreads());

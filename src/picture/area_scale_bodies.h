@@ -29,11 +29,11 @@ extern const Body plainBody;
 #if defined(__SSE2__)
 extern const Body sse2Body;
 
-// The whole scale with the rows of each span added up first, in 16-bit
-// lanes: for vertical spans whose weights sum to at most shortSpanDenominator.
-// False when a buffer cannot be allocated.
+// Target rows [firstRow, endRow) with the rows of each span added up first,
+// in 16-bit lanes: for vertical spans whose weights sum to at most
+// shortSpanDenominator. False when a buffer cannot be allocated.
 bool scaleColumnsFirstSse2(const ConstPixelRows& source, const PixelRows& target, const AxisTable& columns,
-                           const AxisTable& rows);
+                           const AxisTable& rows, int32_t firstRow, int32_t endRow);
 #endif
 
 }  // namespace areascale

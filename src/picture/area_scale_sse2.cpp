@@ -180,10 +180,10 @@ const Body sse2Body{horizontalSse2, weighSse2, finishSse2};
 // the costly one, then runs once per target row instead of once per source
 // row. The integers are those of the row-by-row order, so the bytes are too.
 bool scaleColumnsFirstSse2(const ConstPixelRows& source, const PixelRows& target, const AxisTable& columns,
-                           const AxisTable& rows)
+                           const AxisTable& rows, int32_t firstRow, int32_t endRow)
 {
     int32_t longest = 1;
-    for (int32_t y = 0; y < target.height; ++y)
+    for (int32_t y = firstRow; y < endRow; ++y)
         longest = std::max(longest, rows.spans[y].count);
     WideRows wide(source, longest + 1);
     auto sums = allocate<uint16_t>(uint64_t(4) * uint64_t(source.width));
@@ -192,7 +192,7 @@ bool scaleColumnsFirstSse2(const ConstPixelRows& source, const PixelRows& target
     if (!wide.ready() || !sums || !spanRows || !weights)
         return false;
     const uint32_t denominator = columns.total * rows.total;
-    for (int32_t y = 0; y < target.height; ++y) {
+    for (int32_t y = firstRow; y < endRow; ++y) {
         const Span& span = rows.spans[y];
         for (int32_t k = 0; k < span.count; ++k) {
             spanRows[k] = wide.row(span.first + k);

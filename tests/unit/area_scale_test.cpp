@@ -38,7 +38,7 @@ std::vector<int> twoRuns(int count, int first, int second)
 // Scales width x height top-down rows by the given body; the target is
 // bottom-up in a padded buffer, as the screen's DIB sections are read here.
 Pixels scale(const Pixels& source, int32_t width, int32_t height, int32_t targetWidth, int32_t targetHeight,
-             AreaScaleBody body, ptrdiff_t sourcePadding = 0, bool sourceBottomUp = false)
+             AreaScaleBody body, ptrdiff_t sourcePadding = 0, bool sourceBottomUp = false, int threads = 1)
 {
     const ptrdiff_t sourceStride = 4 * width + sourcePadding;
     Pixels stored(size_t(sourceStride) * size_t(height), 0xEE);
@@ -52,7 +52,7 @@ Pixels scale(const Pixels& source, int32_t width, int32_t height, int32_t target
     Pixels target(size_t(targetStride) * size_t(targetHeight), 0xCD);
     const PixelRows to{&target[size_t(targetStride * (targetHeight - 1))], -targetStride, targetWidth,
                        targetHeight};
-    EXPECT_TRUE(scaleByAreaAverage(from, to, body));
+    EXPECT_TRUE(scaleByAreaAverage(from, to, body, threads));
     Pixels packed;
     for (int32_t y = 0; y < targetHeight; ++y) {
         const uint8_t* row = to.top + to.stride * y;
@@ -248,7 +248,26 @@ TEST(AreaScaleAxis, DenominatorsAtTheirLimits)
     }
 }
 
-TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
+// Large scales split into bands of target rows on several threads: from a
+// source of 2^20 pixels, two bands for each 64 target rows, four at most.
+TEST(AreaScale, BandsOnlyForLargeScales)
+{
+    const struct {
+        int32_t width, height, targetHeight;
+        int threads, bands;
+    } cases[] = {
+        {1024, 1024, 128, 4, 2}, {1024, 1023, 128, 4, 1}, {1024, 1024, 127, 4, 1}, {1024, 1024, 256, 4, 4},
+        {1024, 1024, 640, 8, 4}, {1024, 1024, 640, 3, 3}, {1024, 1024, 640, 1, 1}, {1024, 1024, 640, 0, 1},
+        {-1024, -1024, 640, 4, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(areaScaleBands(c.width, c.height, c.targetHeight, c.threads), c.bands)
+            << c.width << " x " << c.height << " to " << c.targetHeight << " rows on " << c.threads;
+}
+
+// The SSE2 body, and both bodies in bands on four threads, give the plain
+// body's bytes on one.
+TEST(AreaScale, Sse2AndBandsEqualPlainOnRandomPictures)
 {
     if (!hasAreaScaleBody(AreaScaleBody::sse2))
         GTEST_SKIP() << "no SSE2 body in this build";
@@ -257,8 +276,9 @@ TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
     };
     // Integer, non-integer and coprime ratios, long spans whose weights are
     // rounded, a single column and row, mild enlargement, and spans of more
-    // rows than 16-bit column sums hold, with spans of six columns.
-    const Size sizes[] = {{4000, 30, 960, 7},  {401, 301, 96, 72}, {4099, 9, 1, 2},  {1, 3000, 1, 719},
+    // rows than 16-bit column sums hold, with spans of six columns; two
+    // sources large enough for bands, the second with spans of 128 rows.
+    const Size sizes[] = {{1400, 800, 350, 300}, {70, 16400, 3, 128},{4000, 30, 960, 7},  {401, 301, 96, 72}, {4099, 9, 1, 2},  {1, 3000, 1, 719},
                           {3000, 1, 719, 1},   {37, 23, 37, 23},   {37, 23, 19, 11}, {95, 70, 100, 71},
                           {70001, 2, 1920, 1}, {13, 17, 5, 3},     {7, 2000, 3, 10}, {5, 1001, 2, 7},
                           {4000, 1000, 750, 7}};
@@ -269,8 +289,14 @@ TEST(AreaScale, Sse2EqualsPlainOnRandomPictures)
         Pixels source(size_t(4) * size_t(s.width) * size_t(s.height));
         for (uint8_t& b : source)
             b = uint8_t(random());
+        const Pixels plain =
+            scale(source, s.width, s.height, s.targetWidth, s.targetHeight, AreaScaleBody::plain, 4, true);
         EXPECT_EQ(scale(source, s.width, s.height, s.targetWidth, s.targetHeight, AreaScaleBody::sse2, 4, true),
-                  scale(source, s.width, s.height, s.targetWidth, s.targetHeight, AreaScaleBody::plain, 4, true));
+                  plain);
+        EXPECT_EQ(scale(source, s.width, s.height, s.targetWidth, s.targetHeight, AreaScaleBody::sse2, 4, true, 4),
+                  plain);
+        EXPECT_EQ(scale(source, s.width, s.height, s.targetWidth, s.targetHeight, AreaScaleBody::plain, 4, true, 4),
+                  plain);
     }
 }
 

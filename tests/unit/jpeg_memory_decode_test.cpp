@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "decode/headers/declared_size.h"
+#include "decode/libraries/jpeg_bands.h"
 #include "decode/libraries/jpeg_scale.h"
 #include "header_fixtures.h"
 #include "jpeg_fixtures.h"
@@ -92,6 +93,7 @@ TEST(JpegMemoryDecode, DecodesWhatItTakesAndSaysWhyItRefuses)
         EXPECT_EQ(header.width, 24) << c.what;
         EXPECT_EQ(header.height, 16) << c.what;
         EXPECT_EQ(header.kind, c.kind) << c.what;
+        EXPECT_EQ(header.oneScan, c.kind != Kind::progressive) << c.what;
         for (int eighths = 1; eighths <= jpegFullScaleEighths; ++eighths) {
             const int32_t width = jpegScaledSide(24, eighths), height = jpegScaledSide(16, eighths);
             Bytes pixels(size_t(4) * width * height);
@@ -168,6 +170,56 @@ TEST(JpegMemoryDecode, PictureAndStreamLimitsAsTheHeaderCheckSeesThem)
         EXPECT_EQ(uint32_t(header.width), declared.width) << c.what;
         EXPECT_EQ(uint32_t(header.height), declared.height) << c.what;
     }
+}
+
+// A decode in bands on several threads gives the bytes of one decoder, at
+// the full size, at a SIMD reduction and a plain C one, for every kind of
+// one-scan stream and for one cut short, whose lower bands read past the end.
+// The picture, ramps with a little texture, is tall enough to be split at
+// each scale.
+TEST(JpegMemoryDecode, BandsGiveTheBytesOfOneDecoder)
+{
+    constexpr JDIMENSION width = 200, height = 1400;
+    auto fill = [](JDIMENSION y, std::vector<JSAMPLE>& row) {
+        for (JDIMENSION i = 0; i < row.size(); ++i)
+            row[i] = static_cast<JSAMPLE>((i / 2 + y / 3 + ((i * y) & 7)) & 0xFF);
+    };
+    auto sampled = [&](int lumaAcross, int lumaDown, unsigned int restartRows = 0) {
+        return compressJpeg(
+            width, height, 3, JCS_RGB, 90,
+            [&](jpeg_compress_struct& info) {
+                info.comp_info[0].h_samp_factor = lumaAcross;
+                info.comp_info[0].v_samp_factor = lumaDown;
+                info.restart_in_rows = static_cast<int>(restartRows);
+            },
+            fill);
+    };
+    const Bytes baseline = sampled(2, 2);
+    const struct {
+        const char* what;
+        Bytes file;
+    } cases[] = {
+        {"4:2:0", baseline},
+        {"4:2:2 with restarts", sampled(2, 1, 3)},
+        {"4:4:4", sampled(1, 1)},
+        {"grey", compressJpeg(width, height, 1, JCS_GRAYSCALE, 90, [](jpeg_compress_struct&) {}, fill)},
+        {"cut at 60 %", Bytes(baseline.begin(), baseline.begin() + long(baseline.size() * 6 / 10))},
+    };
+    for (const auto& c : cases)
+        for (int eighths : {8, 4, 5}) {
+            const int32_t scaledWidth = jpegScaledSide(width, eighths), scaledHeight = jpegScaledSide(height, eighths);
+            Bytes one(size_t(4) * scaledWidth * scaledHeight), banded(one.size());
+            JpegRows rows{one.data(), 4 * scaledWidth, scaledWidth, scaledHeight, eighths};
+            JpegHeader header;
+            ASSERT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, &rows, 1), Result::decoded) << c.what;
+            const JpegBands bands = splitJpegDecode(
+                scaledHeight, jpegReadPercent(c.file.size(), width, height, header.kind, eighths), maxJpegBands);
+            EXPECT_GT(bands.count, 1) << c.what << " at " << eighths << "/8";
+            rows.firstRow = banded.data();
+            ASSERT_EQ(decodeJpeg(c.file.data(), c.file.size(), header, &rows, maxJpegBands), Result::decoded)
+                << c.what;
+            EXPECT_TRUE(one == banded) << c.what << " at " << eighths << "/8";
+        }
 }
 
 // A raised quit flag ends a decode between two steps, whether the stream

@@ -7,6 +7,8 @@
 #include <jerror.h>
 
 #include "decode/headers/jpeg_stream_bytes.h"
+#include "decode/libraries/jpeg_bands.h"
+#include "picture/parallel_bands.h"
 #include "picture/pixel_array_limit.h"
 #include "state/quit_request.h"
 
@@ -148,9 +150,10 @@ JpegDecodeResult judgeHeader(const jpeg_decompress_struct& info, size_t size)
     return JpegDecodeResult::decoded;
 }
 
-// Decodes every output row into rows; false when the output size is not the
+// Decodes output rows [firstRow, endRow) into rows, reading past the rows
+// above without transforming them; false when the output size is not the
 // one the rows were made for.
-bool readRows(jpeg_decompress_struct& info, const JpegRows& rows)
+bool readRows(jpeg_decompress_struct& info, const JpegRows& rows, int32_t firstRow, int32_t endRow)
 {
     info.out_color_space = JCS_EXT_BGRX;
     info.scale_num = static_cast<unsigned int>(rows.eighths);
@@ -160,11 +163,13 @@ bool readRows(jpeg_decompress_struct& info, const JpegRows& rows)
         info.output_height != static_cast<JDIMENSION>(rows.height))
         return false;
     jpeg_start_decompress(&info);
-    while (info.output_scanline < info.output_height) {
+    if (firstRow > 0)
+        jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(firstRow));
+    const auto end = static_cast<JDIMENSION>(endRow);
+    while (info.output_scanline < end) {
         JSAMPROW pointers[rowsPerRead];
         const JDIMENSION first = info.output_scanline;
-        const JDIMENSION count =
-            info.output_height - first < JDIMENSION{rowsPerRead} ? info.output_height - first : rowsPerRead;
+        const JDIMENSION count = end - first < JDIMENSION{rowsPerRead} ? end - first : rowsPerRead;
         for (JDIMENSION i = 0; i < count; ++i)
             pointers[i] = rows.firstRow + static_cast<ptrdiff_t>(first + i) * rows.stride;
         if (jpeg_read_scanlines(&info, pointers, count) == 0)
@@ -173,20 +178,14 @@ bool readRows(jpeg_decompress_struct& info, const JpegRows& rows)
     return true;
 }
 
-}  // namespace
-
-// The only function that calls libjpeg: its errors jump back here, past no
-// C++ object, and everything libjpeg allocated goes with
-// jpeg_destroy_decompress on either path.
-JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows)
+// One decoder over the whole stream, and the only function that calls
+// libjpeg: its errors jump back here, past no C++ object, and everything
+// libjpeg allocated goes with jpeg_destroy_decompress on either path. Reads
+// the header into header and judges it; with rows, decodes the output rows
+// [firstRow, endRow).
+JpegDecodeResult runDecoder(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows,
+                            int32_t firstRow, int32_t endRow)
 {
-    // Another format under a JPEG name is the platform's, which decodes by
-    // content.
-    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
-        return JpegDecodeResult::notForThisPath;
-    // jpeg_mem_src counts in unsigned long, 32 bits on Windows.
-    if (size > 0xFFFFFFFFu)
-        return JpegDecodeResult::tooLarge;
     jpeg_decompress_struct info;
     ErrorTrap trap;
     WorkMeter meter{};
@@ -206,14 +205,53 @@ JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header
     header.width = static_cast<int32_t>(info.image_width);
     header.height = static_cast<int32_t>(info.image_height);
     header.kind = kindOf(info);
+    header.oneScan = !jpeg_has_multiple_scans(&info);
     JpegDecodeResult result = judgeHeader(info, size);
     if (result == JpegDecodeResult::decoded && rows) {
         // Under the pixel limit a pass has fewer than 2^31 blocks.
         meter.budget = jpegScanPassBudget * blocksOfOnePass(info);
         info.progress = &meter.manager;
-        if (!readRows(info, *rows))
+        if (!readRows(info, *rows, firstRow, endRow))
             result = JpegDecodeResult::corrupt;
     }
     jpeg_destroy_decompress(&info);
     return result;
+}
+
+// The bands below the top one on threads of their own, the top one on this
+// thread; the verdict of the highest band that did not decode, as one
+// decoder would have met it first.
+JpegDecodeResult decodeBands(const uint8_t* data, size_t size, const JpegRows& rows, const JpegBands& bands)
+{
+    JpegDecodeResult verdicts[maxJpegBands];
+    runParallelBands(bands.count, [&](int k) {
+        JpegHeader header;
+        verdicts[k] = runDecoder(data, size, header, &rows, bands.firstRow[k], bands.firstRow[k + 1]);
+    });
+    for (int k = 0; k < bands.count; ++k)
+        if (verdicts[k] != JpegDecodeResult::decoded)
+            return verdicts[k];
+    return JpegDecodeResult::decoded;
+}
+
+}  // namespace
+
+JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows, int threads)
+{
+    // Another format under a JPEG name is the platform's, which decodes by
+    // content.
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+        return JpegDecodeResult::notForThisPath;
+    // jpeg_mem_src counts in unsigned long, 32 bits on Windows.
+    if (size > 0xFFFFFFFFu)
+        return JpegDecodeResult::tooLarge;
+    const JpegDecodeResult result = runDecoder(data, size, header, nullptr, 0, 0);
+    if (result != JpegDecodeResult::decoded || !rows)
+        return result;
+    JpegBands bands;
+    bands.firstRow[1] = rows->height;
+    if (header.oneScan)
+        bands = splitJpegDecode(
+            rows->height, jpegReadPercent(size, header.width, header.height, header.kind, rows->eighths), threads);
+    return decodeBands(data, size, *rows, bands);
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "picture/parallel_bands.h"
+
 enum class JpegDecodeResult {
     decoded,         // rows written (a stream cut short decodes as far as it goes)
     notForThisPath,  // CMYK/YCCK, other colour spaces, 12-bit, lossless, arithmetic
@@ -46,6 +48,7 @@ struct JpegHeader {
     int32_t width = 0;
     int32_t height = 0;
     JpegStreamKind kind = JpegStreamKind::fullChroma;
+    bool oneScan = false;  // one scan holds every block: its rows can be decoded in bands
 };
 
 // Where the decoded rows go: row y (top first) starts at firstRow + y * stride,
@@ -60,9 +63,11 @@ struct JpegRows {
 };
 
 // Reads the header of data[0, size) into header and, when rows is given,
-// decodes the picture into them. Without rows only the header is checked:
-// decoded then means that a decode would be tried. header holds the size the
-// frame declares whenever it was read, also when the picture is refused.
-// Never reads outside data and never writes outside the rows described;
-// ends early, abandoned, once quitRequested is raised.
-JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows);
+// decodes the picture into them, a one-scan stream in bands on up to threads
+// threads (the same bytes as one decoder gives). Without rows only the
+// header is checked: decoded then means that a decode would be tried. header
+// holds the size the frame declares whenever it was read, also when the
+// picture is refused. Never reads outside data and never writes outside the
+// rows described; ends early, abandoned, once quitRequested is raised.
+JpegDecodeResult decodeJpeg(const uint8_t* data, size_t size, JpegHeader& header, const JpegRows* rows,
+                            int threads = parallelBandThreads());
