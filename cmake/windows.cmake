@@ -237,7 +237,7 @@ target_link_options(render_screen PRIVATE -municode)
 
 # The end-to-end timing driver: key press to changed pixels.
 add_executable(step_timing "${CMAKE_SOURCE_DIR}/bench/step_timing/step_timing_win32.cpp")
-target_link_libraries(step_timing PRIVATE vellora_platform)
+target_link_libraries(step_timing PRIVATE vellora_platform winmm)
 target_link_options(step_timing PRIVATE -municode)
 
 include(cmake/webp2qdl.cmake)
