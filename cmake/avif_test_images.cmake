@@ -3,17 +3,18 @@
 # encoded by Debian's avifenc as 8-bit 4:2:0, 10-bit 4:4:4 and 8-bit with an
 # alpha ramp, each beside avifdec's decoding of the same file as raw 8-bit
 # R,G,B,A rows (NAME.rgba, chroma upsampled by nearest neighbour as libheif
-# does), which the test compares with the viewer's.
+# does), which the test compares with the viewer's. The names differ from
+# the JPEG XR pictures', whose references lie in the same folder.
 find_program(VELLORA_AVIF_ENCODE avifenc REQUIRED)
 find_program(VELLORA_AVIF_DECODE avifdec REQUIRED)
 set(VELLORA_AVIF_TEST_IMAGES "")
-foreach(kind 8bit 10bit alpha)
+foreach(kind 8bit 10bit 8bit-alpha)
   set(source_options -depth 8)
   set(encoder_options -d 8 -y 420)
   if(kind STREQUAL "10bit")
     set(source_options -depth 16)
     set(encoder_options -d 10 -y 444)
-  elseif(kind STREQUAL "alpha")
+  elseif(kind STREQUAL "8bit-alpha")
     set(source_options -alpha set -channel A -fx "(i+j)/(w+h)" +channel -depth 8)
     set(encoder_options -d 8)
   endif()

@@ -344,7 +344,7 @@ TEST_F(DecodeImageFileTest, JpegXrAndAvifAsTheirToolsDecodeThem)
         // a 4:4:4 file apart by up to 4 more.
         {"ramp-8bit.avif", whole, asTool, 2},
         {"ramp-10bit.avif", whole, asTool, 2},
-        {"ramp-alpha.avif", whole, asTool, 6},
+        {"ramp-8bit-alpha.avif", whole, asTool, 6},
         // The last bytes of the AV1 data go; the header stays whole.
         {"ramp-8bit.avif", cutTail, nothing, 0},
     };
