@@ -150,6 +150,30 @@ JpegDecodeResult judgeHeader(const jpeg_decompress_struct& info, size_t size)
     return JpegDecodeResult::decoded;
 }
 
+// libjpeg's skip reads the blocks without a call to the progress monitor, so
+// it goes this many rows of blocks at a time, each a few milliseconds of a
+// photo's reading, and the quit flag is looked at between them. Each call
+// decodes a row of blocks where the skip ends, so fewer would cost more.
+constexpr JDIMENSION blockRowsPerSkip = 32;
+
+// Passes over the first count output rows: their blocks are read, not
+// transformed.
+void skipRows(jpeg_decompress_struct& info, JDIMENSION count)
+{
+#if JPEG_LIB_VERSION >= 70
+    const JDIMENSION rowsPerBlockRow = JDIMENSION(info.max_v_samp_factor * info.min_DCT_v_scaled_size);
+#else
+    const JDIMENSION rowsPerBlockRow = JDIMENSION(info.max_v_samp_factor * info.min_DCT_scaled_size);
+#endif
+    const JDIMENSION step = blockRowsPerSkip * rowsPerBlockRow;
+    while (info.output_scanline < count) {
+        if (quitRequested.load(std::memory_order_relaxed))
+            stopWith(reinterpret_cast<j_common_ptr>(&info), JpegDecodeResult::abandoned);
+        const JDIMENSION left = count - info.output_scanline;
+        jpeg_skip_scanlines(&info, left < step ? left : step);
+    }
+}
+
 // Decodes output rows [firstRow, endRow) into rows, reading past the rows
 // above without transforming them; false when the output size is not the
 // one the rows were made for.
@@ -163,8 +187,7 @@ bool readRows(jpeg_decompress_struct& info, const JpegRows& rows, int32_t firstR
         info.output_height != static_cast<JDIMENSION>(rows.height))
         return false;
     jpeg_start_decompress(&info);
-    if (firstRow > 0)
-        jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(firstRow));
+    skipRows(info, static_cast<JDIMENSION>(firstRow));
     const auto end = static_cast<JDIMENSION>(endRow);
     while (info.output_scanline < end) {
         JSAMPROW pointers[rowsPerRead];
