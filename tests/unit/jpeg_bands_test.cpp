@@ -32,6 +32,9 @@ TEST(JpegBands, CutWhereEveryDecoderFinishesTogether)
         // 30 % are 529.5, which leaves 1235 for its band and reaches 3000
         // from a top band of 1765, not 1764.
         {3000, 30, 2, {0, 1765, 3000}},
+        // 184 rows read at 30 % leave 128.8 rows below, a row short; 185
+        // leave 129.5, rounded down to 129: a last band of exactly 128.
+        {313, 30, 2, {0, 185, 313}},
         // The last band exactly at 128 rows and one short of it.
         {256, 0, 2, {0, 128, 256}},
         {255, 0, 2, {0, 255}},
