@@ -38,12 +38,20 @@ if(CMAKE_CXX_COMPILER_LAUNCHER)
   list(APPEND libraw_args "-DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}")
 endif()
 
+# unpack_thumb frees the thumbnail it held before it checks the new one's
+# size; when that check throws, the freed pointer stays behind and the next
+# preview asked for, or the library's own clean-up, frees it again (a
+# crafted TIFF-based file made it happen). Each free leaves the pointer null.
+set(libraw_unpack_thumb "${VELLORA_LIBRAW_DIR}/source/src/decoders/unpack_thumb.cpp")
+set(libraw_patch sh -c "grep -q 'T.thumb = 0' '${libraw_unpack_thumb}' || sed -i -f '${CMAKE_SOURCE_DIR}/cmake/libraw_thumb.sed' '${libraw_unpack_thumb}'")
+
 ExternalProject_Add(libraw_debian
   PREFIX "${VELLORA_LIBRAW_DIR}"
   SOURCE_DIR "${VELLORA_LIBRAW_DIR}/source"
   BINARY_DIR "${VELLORA_LIBRAW_BUILD}"
   DOWNLOAD_COMMAND "${CMAKE_SOURCE_DIR}/scripts/fetch-debian-source" --suite trixie
     --version 0.21.4-2+deb13u1 --version 0.20.2-2.1+deb12u1 libraw "${VELLORA_LIBRAW_DIR}/source"
+  PATCH_COMMAND ${libraw_patch}
   CONFIGURE_COMMAND ${CMAKE_COMMAND} -S "${CMAKE_SOURCE_DIR}/cmake/libraw_build" -B <BINARY_DIR> ${libraw_args}
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS "${VELLORA_LIBRAW_BUILD}/libraw_r.a"
