@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/common/file_contents.h"
 #include "decode/qdl/qdl_reader.h"
 #include "decode/qdl/qdl_writer.h"
 #include "decode/tga/tga_reader.h"
@@ -37,8 +38,16 @@ protected:
         const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
         ASSERT_GT(length, 0u);
         ASSERT_LE(length, static_cast<DWORD>(MAX_PATH));
-        root = std::wstring(temporary) + L"vellora-file-read-" + std::to_wstring(GetCurrentProcessId());
-        makeDirectory(root);
+        // Process ids repeat under Wine, and a failed run may leave its tree.
+        const std::wstring stem = std::wstring(temporary) + L"vellora-file-read-" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"-";
+        for (int attempt = 0; root.empty(); ++attempt) {
+            if (CreateDirectoryW((stem + std::to_wstring(attempt)).c_str(), nullptr))
+                root = stem + std::to_wstring(attempt);
+            else
+                ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+        }
+        directories.push_back(root);
         directory = root + L"\\" + kNonAsciiDirectory;
         makeDirectory(directory);
     }
@@ -184,11 +193,44 @@ TEST_F(FileReadTest, MissingAndEmptyFiles)
     }
 
     const std::wstring empty = makeFile(std::wstring(L"leer-") + kGrinning + L".qdl", {});
+    FileContents emptyContents;
+    ASSERT_EQ(readFileContents(asPath(empty), emptyContents), FileReadResult::ok);
+    EXPECT_NE(emptyContents.data(), nullptr);
+    EXPECT_EQ(emptyContents.size(), 0u);
+    for (const std::wstring& path : {missing[0], directory}) {
+        FileContents contents;
+        EXPECT_EQ(readFileContents(asPath(path), contents), FileReadResult::cannotOpen);
+    }
     Picture picture = colourPicture(5);
     EXPECT_EQ(loadQdlFile(asPath(empty), picture), qdlNotQdl);
     EXPECT_EQ(pixelsOf(picture), pixelsOf(colourPicture(5)));
     readTgaImage(asPath(empty), picture);
     EXPECT_FALSE(picture.holdsImage());
+}
+
+// A file viewed in place must not change under its readers, and a file that
+// another program is still writing must be read all the same.
+TEST_F(FileReadTest, ContentsStayPutAndFilesBeingWrittenAreRead)
+{
+    const Bytes bytes = {0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3};
+    const std::wstring path = makeFile(std::wstring(L"Foto-") + kGrinning + L".jpg", bytes);
+    {
+        FileContents contents;
+        ASSERT_EQ(readFileContents(asPath(path), contents), FileReadResult::ok);
+        EXPECT_EQ(Bytes(contents.data(), contents.data() + contents.size()), bytes);
+        HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "the file could be changed while it was being read";
+        if (writer != INVALID_HANDLE_VALUE)
+            CloseHandle(writer);
+    }
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE) << "the file was left held: " << GetLastError();
+    FileContents contents;
+    EXPECT_EQ(readFileContents(asPath(path), contents), FileReadResult::ok);
+    EXPECT_EQ(Bytes(contents.data(), contents.data() + contents.size()), bytes);
+    CloseHandle(writer);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "state/decode_results.h"
 #include "state/quit_request.h"
-#include "decode/common/file_bytes.h"
+#include "decode/common/file_contents.h"
 #include "decode/common/pixel_swizzle.h"
 #include "decode/headers/heif_hidden_auxiliary.h"
 #include "decode/headers/heif_layout.h"
@@ -193,9 +193,8 @@ void parseHeifImage(const uint8_t* data, size_t size, Picture& picture, uint64_t
 void readHeifImage(const char16_t* path, Picture& picture, HeifAlpha alpha)
 {
     picture.clear();
-    ByteArray bytes;
-    size_t size = 0;
-    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
+    FileContents contents;
+    if (readFileContents(path, contents) != FileReadResult::ok)
         return;
-    parseHeifImage(bytes.get(), size, picture, maxPicturePixels, alpha);
+    parseHeifImage(contents.data(), contents.size(), picture, maxPicturePixels, alpha);
 }

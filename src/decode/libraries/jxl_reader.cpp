@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "decode/common/file_bytes.h"
+#include "decode/common/file_contents.h"
 #include "picture/pixel_array_limit.h"
 #include "picture/picture.h"
 #include "state/decode_results.h"
@@ -200,9 +200,8 @@ void parseJxlImage(const uint8_t* data, size_t size, Picture& picture, uint64_t 
 void readJxlImage(const char16_t* path, Picture& picture)
 {
     picture.clear();
-    ByteArray bytes;
-    size_t size = 0;
-    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
+    FileContents contents;
+    if (readFileContents(path, contents) != FileReadResult::ok)
         return;
-    parseJxlImage(bytes.get(), size, picture);
+    parseJxlImage(contents.data(), contents.size(), picture);
 }

@@ -1,6 +1,6 @@
 #include "decode/libraries/raw_preview_win32.h"
 
-#include "decode/common/file_bytes.h"
+#include "decode/common/file_contents.h"
 #include "decode/libraries/decode_target_win32.h"
 #include "decode/libraries/jpeg_scale.h"
 #include "decode/libraries/raw_preview_reader.h"
@@ -9,14 +9,14 @@
 
 HBITMAP decodeRawPreviewFile(const char16_t* path)
 {
-    ByteArray bytes;
-    size_t size = 0;
-    if (readFileBytes(path, bytes, size) != FileReadResult::ok)
-        return nullptr;
     RawPreview preview;
-    if (!extractRawPreview(bytes.get(), size, preview))
-        return nullptr;
-    bytes.reset();
+    {
+        // The preview is copied out; the camera file is let go before decoding.
+        FileContents contents;
+        if (readFileContents(path, contents) != FileReadResult::ok ||
+            !extractRawPreview(contents.data(), contents.size(), preview))
+            return nullptr;
+    }
     int32_t fullWidth = 0;
     int32_t fullHeight = 0;
     rawPreviewUprightSize(preview, jpegFullScaleEighths, fullWidth, fullHeight);
