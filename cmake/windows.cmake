@@ -9,7 +9,7 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 set(VELLORA_WINDOWS_LIBS gdiplus windowscodecs ole32 oleaut32 uuid mscms comdlg32
-    shell32 user32 gdi32 advapi32 comctl32)
+    shell32 user32 gdi32 advapi32 comctl32 synchronization)
 
 # On Windows the portable core and the platform layer form one library: the
 # core calls a few platform functions (file opening) that the _win32 files

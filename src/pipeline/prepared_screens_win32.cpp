@@ -186,6 +186,7 @@ DWORD WINAPI runPreparation(LPVOID argument)
     delete static_cast<const PreparationRun*>(argument);
     prepareScreen(run.successorOf);
     preloadBusy.store(false, std::memory_order_release);
+    WakeByAddressAll(&preloadBusy);
     PostMessageW(run.window, run.message, run.successorOf == nullptr ? 1 : 0, 0);
     return 0;
 }
@@ -207,20 +208,29 @@ bool startScreenPreparation(const FileEntry* successorOf, HWND window, UINT mess
     return true;
 }
 
-void waitForPreparation()
-{
-    while (preloadBusy.load(std::memory_order_acquire))
-        Sleep(15);
-}
+// WaitOnAddress compares the flag's bytes with a plain bool.
+static_assert(sizeof(std::atomic<bool>) == sizeof(bool) && std::atomic<bool>::is_always_lock_free);
 
 bool waitForPreparationAtMost(DWORD milliseconds)
 {
-    for (DWORD waited = 0; preloadBusy.load(std::memory_order_acquire); waited += 15) {
-        if (waited >= milliseconds)
+    // The worker wakes the waiters as it lowers the flag, so a wait ends as
+    // soon as the preparation does.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    bool busy = true;
+    while (preloadBusy.load(std::memory_order_acquire)) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
             return false;
-        Sleep(15);
+        WaitOnAddress(&preloadBusy, &busy, sizeof busy, static_cast<DWORD>(deadline - now));
     }
     return true;
+}
+
+void waitForPreparation()
+{
+    bool busy = true;
+    while (preloadBusy.load(std::memory_order_acquire))
+        WaitOnAddress(&preloadBusy, &busy, sizeof busy, INFINITE);
 }
 
 namespace {

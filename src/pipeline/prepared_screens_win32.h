@@ -29,9 +29,9 @@ void retreatScreens();
 // Deletes retiredBitmap, if any.
 void releaseRetiredScreen();
 
-// Sleeps in 15 ms steps until no preparation runs.
+// Waits until no preparation runs.
 void waitForPreparation();
-// The same for at most about milliseconds; false when one still runs.
+// The same for at most milliseconds; false when one still runs.
 bool waitForPreparationAtMost(DWORD milliseconds);
 
 // Waits for a running preparation, then deletes the three slot bitmaps and
