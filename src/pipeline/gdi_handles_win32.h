@@ -35,6 +35,15 @@ public:
     ScopedBitmap(const ScopedBitmap&) = delete;
     ScopedBitmap& operator=(const ScopedBitmap&) = delete;
     HBITMAP get() const { return bitmap_; }
+    // Hands the bitmap, no longer counted, to another owner.
+    HBITMAP release()
+    {
+        if (bitmap_)
+            --liveScreenGdiObjects;
+        HBITMAP bitmap = bitmap_;
+        bitmap_ = nullptr;
+        return bitmap;
+    }
     void reset(HBITMAP counted)
     {
         deleteScreenDib(bitmap_);

@@ -3,6 +3,7 @@
 #include "decode/dispatch/decode_image_file_win32.h"
 #include "decode/dispatch/extension_class.h"
 #include "decode/common/fit_to_screen.h"
+#include "decode/libraries/decode_target_win32.h"
 #include "filelist/file_list.h"
 #include "picture/area_scale.h"
 #include "picture/orientation_turn.h"
@@ -169,6 +170,7 @@ void prepareScreen(const FileEntry* successorOf)
     }
     drawFitted(screenContext.get(), screenBits, decoded.get(), path);
     GdiFlush();
+    recycleDecodeTarget(decoded.release());
 }
 
 namespace {
@@ -271,4 +273,5 @@ void releasePreparedScreens()
     deleteScreenDib(previousBitmap);
     deleteScreenDib(currentBitmap);
     deleteScreenDib(nextBitmap);
+    releaseSpareDecodeTarget();
 }

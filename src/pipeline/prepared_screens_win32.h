@@ -13,7 +13,8 @@ struct FileEntry;
 // the screen of currentEntry into currentBitmap; otherwise the screen of the
 // entry after successorOf (the entry that was current when the preparation
 // was started) goes into nextBitmap. Once the viewer quits, the decoded
-// picture is dropped and the screen stays black. Leaves preloadBusy alone.
+// picture is dropped and the screen stays black; otherwise its bitmap is
+// kept as the next decode's spare target. Leaves preloadBusy alone.
 void prepareScreen(const FileEntry* successorOf);
 
 // Raises preloadBusy and starts a worker that runs prepareScreen(successorOf),
@@ -34,8 +35,8 @@ void waitForPreparation();
 // The same for at most milliseconds; false when one still runs.
 bool waitForPreparationAtMost(DWORD milliseconds);
 
-// Waits for a running preparation, then deletes the three slot bitmaps and
-// the retired one and empties the slots.
+// Waits for a running preparation, then deletes the three slot bitmaps, the
+// retired one and the spare decode target, and empties the slots.
 void releasePreparedScreens();
 
 // Milliseconds the last preparation spent in each step (0 for a step that did

@@ -31,6 +31,7 @@
 #include "decode/dispatch/extension_class.h"
 #include "decode/common/fit_to_screen.h"
 #include "decode/platform/gdiplus_decode_win32.h"
+#include "decode/libraries/decode_target_win32.h"
 #include "decode/libraries/jpeg_memory_decode.h"
 #include "decode/libraries/jpeg_scale.h"
 #include "decode/qdl/qdl_writer.h"
@@ -450,6 +451,57 @@ TEST_F(DecodeImageFileTest, JpegThroughLibjpegTurboOrExactlyAsGdiplus)
         EXPECT_EQ(bitmap.size().cx, gdiplus.size().cx) << c.what;
         EXPECT_TRUE(shown == gdiplus.rows()) << c.what;
     }
+}
+
+// Only the bitmap the decode targets came from last is decoded into again,
+// and only for the very size, up to the largest spare kept; what is decoded
+// into it replaces every pixel.
+TEST_F(DecodeImageFileTest, SpareDecodeTargetTakenOnlyWhereItFits)
+{
+    const int32_t capWidth = 8192, capHeight = int32_t(maxSpareTargetBytes / 4 / 8192);
+    const struct {
+        const char* what;
+        int32_t width, height;  // the spare's
+        int32_t wantedWidth, wantedHeight;
+        bool madeHere;
+        bool taken;
+    } cases[] = {
+        {"the same size", 64, 32, 64, 32, true, true},
+        {"turned a quarter", 64, 32, 32, 64, true, false},
+        {"one row more wanted", 64, 32, 64, 33, true, false},
+        {"a bitmap made elsewhere", 64, 32, 64, 32, false, false},
+        {"exactly the largest kept", capWidth, capHeight, capWidth, capHeight, true, true},
+        {"one row past it", capWidth, capHeight + 1, capWidth, capHeight + 1, true, false},
+    };
+    JpegRows rows{};
+    for (const auto& c : cases) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP spare = c.madeHere ? createDecodeTarget(c.width, c.height, rows)
+                                   : CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(spare, nullptr) << c.what;
+        recycleDecodeTarget(spare);
+        const Decoded target(createDecodeTarget(c.wantedWidth, c.wantedHeight, rows));
+        ASSERT_NE(target.get(), nullptr) << c.what;
+        EXPECT_EQ(target.get() == spare, c.taken) << c.what;
+        EXPECT_EQ(target.size().cx, c.wantedWidth) << c.what;
+        EXPECT_EQ(target.size().cy, c.wantedHeight) << c.what;
+        EXPECT_EQ(rows.stride, -4 * c.wantedWidth) << c.what;
+    }
+
+    recycleDecodeTarget(createDecodeTarget(40, 30, rows));
+    releaseSpareDecodeTarget();
+    HBITMAP spare = createDecodeTarget(40, 30, rows);
+    for (int32_t y = 0; y < 30; ++y)
+        std::fill_n(reinterpret_cast<uint32_t*>(rows.firstRow + y * rows.stride), 40, 0x00FF00u);
+    recycleDecodeTarget(spare);
+    const Decoded bitmap(decode(put(L"bands.jpg", sourceBytes("bands.jpg"))));
+    ASSERT_EQ(bitmap.get(), spare);
+    const std::vector<uint32_t> shown = bitmap.rows();
+    for (size_t i = 0; i < shown.size(); ++i)
+        ASSERT_TRUE(coloursNear(shown[i], i < shown.size() / 2 ? bandTop : bandBottom, 8)) << i << std::hex << " "
+                                                                                           << shown[i];
 }
 
 // Camera RAW files show their embedded JPEG preview exactly as Debian's

@@ -1,10 +1,12 @@
-// render_screen [/c] [/3] [--time] INPUT OUTPUT.bmp
+// render_screen [/c] [/3] [--time] [--warm] INPUT OUTPUT.bmp
 //
 // Prepares the screen that the viewer would show for INPUT, with the viewer's
 // own decoding and screen preparation on the desktop this runs on, and writes
 // it as a 32-bit BMP. /c and /3 switch on colour management and the anaglyph
 // view as the viewer's options do; --time adds the milliseconds of each step
-// beside one plain copy of the screen.
+// beside one plain copy of the screen. --warm prepares the screen once before
+// the one that counts, as a viewer stepping through pictures of one size
+// has prepared the last one.
 //
 // Exit codes: 0 written (an undecodable file gives a black screen, as in the
 // viewer), 1 OUTPUT not writable, 2 wrong command line.
@@ -32,7 +34,7 @@ namespace {
 
 struct Arguments {
     std::wstring input, output;
-    bool colour = false, anaglyph = false, time = false;
+    bool colour = false, anaglyph = false, time = false, warm = false;
 };
 
 bool parseArguments(int count, wchar_t** values, Arguments& arguments)
@@ -46,6 +48,8 @@ bool parseArguments(int count, wchar_t** values, Arguments& arguments)
             arguments.anaglyph = true;
         else if (word == L"--time")
             arguments.time = true;
+        else if (word == L"--warm")
+            arguments.warm = true;
         else
             paths.push_back(word);
     }
@@ -116,7 +120,7 @@ int wmain(int count, wchar_t** values)
 {
     Arguments arguments;
     if (!parseArguments(count, values, arguments)) {
-        std::fwprintf(stderr, L"usage: render_screen [/c] [/3] [--time] INPUT OUTPUT.bmp\n");
+        std::fwprintf(stderr, L"usage: render_screen [/c] [/3] [--time] [--warm] INPUT OUTPUT.bmp\n");
         return 2;
     }
     colorManagement = arguments.colour;
@@ -132,6 +136,8 @@ int wmain(int count, wchar_t** values)
     const std::wstring input = fullPath(arguments.input);
     append(WideString(reinterpret_cast<const char16_t*>(input.c_str())));
     currentEntry = listHead;
+    if (arguments.warm)
+        prepareScreen(nullptr);
     prepareScreen(nullptr);
 
     const bool decoded = currentImageWidth > 0 && currentImageHeight > 0 && scaledWidth > 0 && scaledHeight > 0;
