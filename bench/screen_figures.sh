@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# screen_figures.sh [ROUNDS] [BEFORE_DIR]
+# screen_figures.sh [ROUNDS] [BEFORE_DIR] [--warm]
 # Times the making of one screen under Wine (render_screen.exe --time: decode,
 # stretch, total) for large JPEG (4:4:4 at quality 92 to 98, 4:2:2,
 # progressive), WebP, HEIC (one picture, and a phone's grid of 48 tiles) and
@@ -10,10 +10,14 @@
 # BEFORE_DIR (a folder holding an older
 # render_screen.exe and its Utilities-WebP) the older build is timed on the
 # same files in the same run. Prints the median of ROUNDS runs (default 3).
+# --warm times each screen after one untimed preparation of the same file, as
+# a viewer stepping through pictures of one size meets them (both builds'
+# render_screen.exe must know --warm).
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib/common.sh"
 rounds=${1:-3}
 before=${2:-}
+warm=${3:-}
 build="$project_root/build"
 images="$build/figure-images"
 
@@ -92,7 +96,7 @@ native_reference() {  # FILE
 
 # Prints "decode stretch total" of one run of a render_screen.exe.
 screen_times() {  # EXE FILE
-  "$project_root/scripts/wine-run" "$1" --time "Z:${2//\//\\}" "Z:${images//\//\\}\\out.bmp" 2>/dev/null | tail -n 1 |
+  "$project_root/scripts/wine-run" "$1" --time $warm "Z:${2//\//\\}" "Z:${images//\//\\}\\out.bmp" 2>/dev/null | tail -n 1 |
     awk '{ gsub(/,/, ""); printf "%.1f %.1f %.1f\n", $2, $8, $2 + $5 + $8 + $12 }'
 }
 
